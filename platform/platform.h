@@ -1,0 +1,52 @@
+#pragma once
+
+// The only interface to the operating system. Paths and text are UTF-8 unless a name says
+// ANSI (the system's ANSI code page; on POSIX that code page is UTF-8). Every operation that
+// fails throws an Exception; file failures carry the path and the system's error text.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The process's arguments in UTF-8; element 0 is the program as named on the command line.
+std::vector<std::string> arguments(int argc, char **argv);
+
+// Reads an existing file whole; others may read it meanwhile.
+std::string readWhole(const std::string &path);
+// Creates or truncates the file and writes all bytes, with no sharing.
+void writeWhole(const std::string &path, std::string_view bytes);
+// Replaces the file whole through a neighbouring file, so a failure part-way leaves the old
+// content; a file that may not be written fails as writeWhole would.
+void replaceWhole(const std::string &path, std::string_view bytes);
+// Appends all bytes at the end, creating the file if needed, with no sharing.
+void append(const std::string &path, std::string_view bytes);
+// Creates the file anew, empty.
+void truncate(const std::string &path);
+
+// Characters the code page lacks become its default character; invalid UTF-8 throws
+// "invalid UTF-8 sequence", a refused conversion "Couldn't convert string: " + system text.
+std::string utf8ToAnsi(std::string_view text);
+std::string ansiToUtf8(std::string_view text);
+
+struct UtcTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+struct Clock {
+    UtcTime utc;
+    int offsetMinutes; // local time minus UTC, daylight saving included
+};
+Clock now();
+
+// The executable's path in the ANSI code page, cut to the classic 260-byte buffer.
+std::string executablePathAnsi();
+// The executable's full path, lossless.
+std::string executablePath();
+
+void showMessage(const std::string &text);
+bool askYesNo(const std::string &text);
+
+void writeStandardOutput(std::string_view text);
+
+} // namespace platform

@@ -1,0 +1,206 @@
+// POSIX implementation of platform.h. The ANSI code page is UTF-8 here, and "\" in a path
+// is taken as a separator so that paths built the Windows way work unchanged.
+
+#include "platform/platform.h"
+
+#include "support/failure.h"
+#include "support/utf8.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// Reads errno first, so nothing in between can change it.
+Exception lastFileError(const std::string &path,
+                        std::source_location where = std::source_location::current()) {
+    int code = errno;
+    const char *text = std::strerror(code);
+    return fileError(path, text ? text : "errno = " + std::to_string(code), where);
+}
+
+std::string nativePath(const std::string &path) {
+    std::string native = path;
+    for (char &c : native) {
+        if (c == '\\')
+            c = '/';
+    }
+    return native;
+}
+
+// Closes on every path out of the operation that opened it.
+struct Descriptor {
+    int fd;
+    explicit Descriptor(int fd) : fd(fd) {}
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    // Closes now, reporting a failure that would otherwise go unseen.
+    bool close() {
+        int result = ::close(fd);
+        fd = -1;
+        return result == 0;
+    }
+};
+
+Descriptor openOrThrow(const std::string &path, int flags) {
+    Descriptor file(::open(nativePath(path).c_str(), flags | O_CLOEXEC, 0666));
+    if (file.fd < 0)
+        throw lastFileError(path);
+    return Descriptor(std::exchange(file.fd, -1));
+}
+
+void writeAll(int fd, const std::string &path, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written == 0)
+                errno = EIO;
+            throw lastFileError(path);
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+}
+
+void closeOrThrow(Descriptor &file, const std::string &path) {
+    if (!file.close())
+        throw lastFileError(path);
+}
+
+} // namespace
+
+std::vector<std::string> arguments(int argc, char **argv) { return {argv, argv + argc}; }
+
+std::string readWhole(const std::string &path) {
+    Descriptor file = openOrThrow(path, O_RDONLY);
+    struct stat info;
+    if (::fstat(file.fd, &info) != 0)
+        throw lastFileError(path);
+    // A directory opens, but there is nothing in it to read.
+    if (S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+        throw lastFileError(path);
+    }
+    std::string content(static_cast<size_t>(info.st_size), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        ssize_t got = ::read(file.fd, content.data() + done, content.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = EIO; // the file shrank while it was read
+            throw lastFileError(path);
+        }
+        done += static_cast<size_t>(got);
+    }
+    closeOrThrow(file, path);
+    return content;
+}
+
+void writeWhole(const std::string &path, std::string_view bytes) {
+    Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC);
+    writeAll(file.fd, path, bytes);
+    closeOrThrow(file, path);
+}
+
+void replaceWhole(const std::string &path, std::string_view bytes) {
+    // Opening the file itself for writing first fails where a plain write would (a missing
+    // folder, a read-only file), which a rename over it would get round.
+    Descriptor original = openOrThrow(path, O_WRONLY | O_CREAT);
+    struct stat info;
+    if (::fstat(original.fd, &info) != 0)
+        throw lastFileError(path);
+    closeOrThrow(original, path);
+
+    std::string neighbour = nativePath(path) + ".tessal-XXXXXX";
+    Descriptor file(::mkstemp(neighbour.data()));
+    if (file.fd < 0)
+        throw lastFileError(neighbour);
+    try {
+        writeAll(file.fd, neighbour, bytes);
+        if (::fchmod(file.fd, info.st_mode & 07777) != 0)
+            throw lastFileError(neighbour);
+        closeOrThrow(file, neighbour);
+        if (::rename(neighbour.c_str(), nativePath(path).c_str()) != 0)
+            throw lastFileError(path);
+    } catch (...) {
+        ::unlink(neighbour.c_str());
+        throw;
+    }
+}
+
+void append(const std::string &path, std::string_view bytes) {
+    Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_APPEND);
+    writeAll(file.fd, path, bytes);
+    closeOrThrow(file, path);
+}
+
+void truncate(const std::string &path) {
+    Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC);
+    closeOrThrow(file, path);
+}
+
+std::string utf8ToAnsi(std::string_view text) {
+    if (!isValidUtf8(text))
+        throw invalidUtf8();
+    return std::string(text);
+}
+
+std::string ansiToUtf8(std::string_view text) {
+    if (!isValidUtf8(text))
+        throw conversionError(std::strerror(EILSEQ));
+    return std::string(text);
+}
+
+Clock now() {
+    timespec spec;
+    ::clock_gettime(CLOCK_REALTIME, &spec);
+    tm utc, local;
+    ::gmtime_r(&spec.tv_sec, &utc);
+    ::localtime_r(&spec.tv_sec, &local);
+    return Clock{{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                  utc.tm_sec, static_cast<int>(spec.tv_nsec / 1000000)},
+                 static_cast<int>(local.tm_gmtoff / 60)};
+}
+
+std::string executablePath() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0)
+            throw lastFileError("/proc/self/exe");
+        if (static_cast<size_t>(length) < buffer.size()) {
+            buffer.resize(static_cast<size_t>(length));
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2); // filled: it may have been cut
+    }
+}
+
+std::string executablePathAnsi() { return executablePath(); }
+
+void showMessage(const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
+bool askYesNo(const std::string &) { return false; } // no window to ask in
+
+void writeStandardOutput(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace platform

@@ -1,0 +1,39 @@
+#include "support/failure.h"
+
+#include <string_view>
+
+Throwable::Throwable(std::string kind, std::string message, std::string where)
+    : kind(std::move(kind)), message(std::move(message)), where(std::move(where)) {}
+
+std::string Throwable::description() const { return kind + ": " + message; }
+
+std::string Throwable::report() const {
+    return where.empty() ? description() : kind + "@" + where + ": " + message;
+}
+
+static std::string_view baseName(std::string_view path) {
+    auto slash = path.find_last_of("/\\");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+Exception fileError(const std::string &path, std::string systemText, std::source_location where) {
+    while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r'))
+        systemText.pop_back();
+    return Exception("FileException", "In " + std::string(baseName(where.file_name())) + "(" +
+                                          std::to_string(where.line()) + "), data file " + path +
+                                          ": " + systemText);
+}
+
+Exception invalidUtf8() { return Exception("UTFException", "invalid UTF-8 sequence"); }
+
+Error rangeViolation(std::source_location where) {
+    // The module is the source file's name without its folder and extension.
+    std::string_view module = baseName(where.file_name());
+    module = module.substr(0, module.rfind('.'));
+    return Error("RangeError", "Range violation",
+                 std::string(module) + "(" + std::to_string(where.line()) + ")");
+}
+
+Exception conversionError(const std::string &systemText) {
+    return Exception("ConvException", "Couldn't convert string: " + systemText);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <exception>
+#include <source_location>
+#include <string>
+
+// Every failure of the plug-in is one of these, thrown and caught by kind.
+class Throwable : public std::exception {
+  public:
+    Throwable(std::string kind, std::string message, std::string where = {});
+
+    std::string kind;
+    std::string message;
+    // "module(line)" of the failed lookup; empty for most failures.
+    std::string where;
+
+    // Kind and message, as the run log shows a failure.
+    std::string description() const;
+    // Kind, the place when known, and message, as the process reports a failure.
+    std::string report() const;
+    const char *what() const noexcept override { return message.c_str(); }
+};
+
+// Recoverable: files, text decoding and conversion.
+class Exception : public Throwable {
+    using Throwable::Throwable;
+};
+
+// Fatal: logged errors, missing map keys, machine faults.
+class Error : public Throwable {
+    using Throwable::Throwable;
+};
+
+// "In <source>(<line>), data file <path>: <system text>", the system text's trailing line
+// break removed.
+Exception fileError(const std::string &path, std::string systemText,
+                    std::source_location where = std::source_location::current());
+
+Exception invalidUtf8();
+
+// The failed lookup of a key that a map does not hold.
+Error rangeViolation(std::source_location where);
+
+// A conversion between code pages that the system refused.
+Exception conversionError(const std::string &systemText);

@@ -1,0 +1,57 @@
+#include "support/utf8.h"
+
+#include "support/failure.h"
+
+// Decodes the sequence at text[i], advancing i; returns false when it is not valid UTF-8.
+static bool decodeOne(std::string_view text, size_t &i, char32_t &out) {
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    if (lead < 0x80) {
+        out = lead;
+        ++i;
+        return true;
+    }
+    size_t length;
+    char32_t minimum;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, minimum = 0x80, out = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, minimum = 0x800, out = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, minimum = 0x10000, out = lead & 0x07;
+    } else {
+        return false;
+    }
+    if (text.size() - i < length)
+        return false;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return false;
+        out = (out << 6) | (byte(i + k) & 0x3F);
+    }
+    if (out < minimum || out > 0x10FFFF || (out >= 0xD800 && out <= 0xDFFF))
+        return false;
+    i += length;
+    return true;
+}
+
+std::u32string decodeUtf8(std::string_view text) {
+    std::u32string result;
+    result.reserve(text.size());
+    char32_t c;
+    for (size_t i = 0; i < text.size();) {
+        if (!decodeOne(text, i, c))
+            throw invalidUtf8();
+        result.push_back(c);
+    }
+    return result;
+}
+
+bool isValidUtf8(std::string_view text) {
+    char32_t c;
+    for (size_t i = 0; i < text.size();) {
+        if (!decodeOne(text, i, c))
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "utauio/session.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The host's temporary file: the project settings, the notes around the selection and one
+// section for each selected note.
+class InoutData {
+  public:
+    // The three fixed sections, empty; nothing read.
+    InoutData();
+    // Reads and parses the file at path; its failures leave the constructor.
+    explicit InoutData(const std::string &path);
+    virtual ~InoutData() = default;
+
+    std::unique_ptr<Session> setting;
+    std::unique_ptr<Session> prev;
+    std::unique_ptr<Session> next;
+    std::vector<std::unique_ptr<Session>> notes; // in the order of their headers
+    std::vector<std::unique_ptr<Session>> extraSections; // written between PREV and the notes
+    std::string path;
+
+    virtual void load(const std::string &path);
+    // Adds the sections of text; other sections and lines before the first header are dropped.
+    virtual void parse(std::string_view text);
+    // Replaces the file at path whole with toText().
+    virtual void save();
+    // SETTING, PREV, the extra sections, the notes and NEXT, lines joined by CR LF.
+    virtual std::string toText() const;
+    virtual std::string otoIniPath() const;
+    virtual std::string prefixMapPath() const;
+
+  private:
+    std::string voiceFile(const char *name) const;
+};
