@@ -49,4 +49,9 @@ bool askYesNo(const std::string &text);
 
 void writeStandardOutput(std::string_view text);
 
+// From here on a machine fault (access violation and the like) ends the process with the
+// one-line report "Error: " + the fault's name on standard output and exit status 1, never a
+// crash dialog or a core dump.
+void reportMachineFaults();
+
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "support/utf8.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -201,6 +202,26 @@ bool askYesNo(const std::string &) { return false; } // no window to ask in
 void writeStandardOutput(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+namespace {
+
+void onFault(int signal) {
+    // Only async-signal-safe calls here.
+    const char *text = signal == SIGSEGV  ? "Error: Access violation\n"
+                       : signal == SIGBUS ? "Error: Bus error\n"
+                       : signal == SIGFPE ? "Error: Arithmetic fault\n"
+                                          : "Error: Illegal instruction\n";
+    ssize_t ignored = ::write(STDOUT_FILENO, text, std::strlen(text));
+    (void)ignored;
+    ::_exit(1);
+}
+
+} // namespace
+
+void reportMachineFaults() {
+    for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL})
+        std::signal(signal, onFault);
 }
 
 } // namespace platform
