@@ -1,0 +1,40 @@
+#include "settings/setting_data.h"
+
+#include "log/log.h"
+#include "platform/platform.h"
+#include "settings/setting_log.h"
+#include "support/lines.h"
+
+Log *settingLog = nullptr;
+
+SettingData::SettingData(const std::string &path) {
+    if (settingLog)
+        settingLog->writeLineAnsi("loading setting from: " + path);
+    load(path);
+}
+
+static std::vector<std::string> splitAtCommas(std::string_view text) {
+    std::vector<std::string> items;
+    for (size_t comma; (comma = text.find(',')) != std::string_view::npos;) {
+        items.emplace_back(text.substr(0, comma));
+        text.remove_prefix(comma + 1);
+    }
+    items.emplace_back(text);
+    return items;
+}
+
+void SettingData::load(const std::string &path) {
+    forEachLine(platform::readWhole(path), [&](std::string_view line) {
+        size_t equals = line.find('=');
+        std::string_view key = line.substr(0, equals);
+        std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
+        std::vector<std::string> items = splitAtCommas(value);
+        if (settingLog) {
+            settingLog->write(std::string(key) + "=");
+            for (size_t i = 0; i < items.size(); ++i)
+                settingLog->write((i ? "," : "") + items[i]);
+            settingLog->endLine();
+        }
+        entries.set(key, std::move(items));
+    });
+}

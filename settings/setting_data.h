@@ -1,0 +1,21 @@
+#pragma once
+
+#include "support/entry_map.h"
+
+#include <string>
+#include <vector>
+
+// The plug-in's key=value settings; a value is a comma-separated list. Keys are exact bytes.
+class SettingData {
+  public:
+    SettingData() = default;
+    // Announces the path on settingLog when attached, then loads; a failure leaves it.
+    explicit SettingData(const std::string &path);
+    virtual ~SettingData() = default;
+
+    EntryMap<std::vector<std::string>> entries;
+
+    // Adds the file's entries, a later line replacing an equal key. Nothing is trimmed and no
+    // line is rejected; a line without "=" is a key with one empty item.
+    virtual void load(const std::string &path);
+};

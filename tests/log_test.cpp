@@ -1,0 +1,131 @@
+#include "log/log.h"
+#include "log/timestamp.h"
+#include "scratch_dir.h"
+#include "support/failure.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(Timestamp, LocalClockAndOffsetLabel) {
+    struct Case {
+        platform::UtcTime utc;
+        int offsetMinutes;
+        std::string expected;
+    } cases[] = {
+        {{2026, 12, 5, 9, 33, 22, 999}, 9 * 60, "Sat Dec 05 18:33:22 GMT+0900 2026"},
+        {{2026, 12, 5, 1, 10, 59, 500}, -(3 * 60 + 30), "Fri Dec 04 21:40:59 GMT-0330 2026"},
+        {{2026, 12, 5, 1, 10, 59, 0}, 0, "Sat Dec 05 01:10:59 GMT+0000 2026"},
+        // London in summer: standard offset 0 plus one hour of daylight saving.
+        {{2026, 7, 1, 12, 0, 0, 0}, 60, "Wed Jul 01 13:00:00 GMT+0100 2026"},
+        {{2026, 12, 31, 20, 0, 5, 0}, 9 * 60, "Fri Jan 01 05:00:05 GMT+0900 2027"},
+        {{2024, 3, 1, 2, 0, 0, 0}, -5 * 60, "Thu Feb 29 21:00:00 GMT-0500 2024"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(timestampText({c.utc, c.offsetMinutes}), c.expected);
+    }
+}
+
+const std::string timestamp = "[A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d GMT[-+]\\d{4} \\d+";
+
+TEST(Log, FreshLogOverAnOldFileHoldsOneLine) {
+    ScratchDir dir;
+    std::string path = dir.file("tessal.log");
+    writeFile(path, "old run\r\n");
+    Log log(path, false);
+    EXPECT_TRUE(std::regex_match(readFile(path), std::regex(std::regex_replace(
+                                                     path, std::regex("[.]"), "[.]") +
+                                                 " " + timestamp + "\r\n")))
+        << readFile(path);
+}
+
+TEST(Log, AppendingSetsTheRunOffByThreeEmptyLines) {
+    ScratchDir dir;
+    std::string path = dir.file("tessal.log");
+    writeFile(path, "old run\r\n");
+    Log log(path, true);
+    std::string content = readFile(path);
+    EXPECT_TRUE(content.starts_with("old run\r\n\r\n\r\n\r\n" + path + " ")) << content;
+    EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5);
+}
+
+TEST(Log, LinesReachTheFileAtOnce) {
+    ScratchDir dir;
+    std::string path = dir.file("tessal.log");
+    Log log(path, false);
+    const std::string first = readFile(path);
+    struct Step {
+        std::function<void()> act;
+        std::string added;
+    } steps[] = {
+        {[&] { log.write("ab"); }, ""},
+        {[&] { log.write("c"); }, ""},
+        {[&] { log.writeLine("d"); }, "abc\r\nd\r\n"},
+        {[&] { log.writeLine(""); }, "\r\n"},
+        {[&] { log.flush(); }, "\r\n"},
+        {[&] { log.output("two\r\nlines"); }, "two\r\nlines\r\n"},
+        {[&] { log.writeLineAnsi(std::string("cut\0here", 8)); }, "cut\r\n"},
+    };
+    std::string expected = first;
+    for (Step &step : steps) {
+        step.act();
+        expected += step.added;
+        EXPECT_EQ(readFile(path), expected);
+    }
+}
+
+TEST(Log, ErrorLeavesItsLinePendingUntilTheNextFlush) {
+    ScratchDir dir;
+    std::string path = dir.file("tessal.log");
+    Log log(path, false);
+    const std::string before = readFile(path);
+    log.write("x");
+    try {
+        log.error("boom");
+        FAIL() << "no throw";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message, "boom");
+    }
+    EXPECT_EQ(log.lines, (Lines{"x", "** Error ** boom"}));
+    EXPECT_EQ(readFile(path), before);
+    log.flush();
+    EXPECT_EQ(readFile(path), before + "x\r\n** Error ** boom\r\n");
+}
+
+TEST(Log, EmptyFileNameTouchesNoDisk) {
+    ScratchDir dir;
+    std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    Log log("", false);
+    log.writeLine("a");
+    log.write("b");
+    log.flush();
+    log.clear();
+    EXPECT_EQ(log.lines.size(), 3u); // the name-and-time line, a, b
+    EXPECT_EQ(log.lines[1], "a");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+    std::filesystem::current_path(before);
+}
+
+TEST(Log, FailedAppendKeepsLinesPending) {
+    ScratchDir dir;
+    std::string path = dir.file("tessal.log");
+    Log log(path, false);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path); // appending to it now fails
+    try {
+        log.writeLine("kept");
+        FAIL() << "no throw";
+    } catch (const Exception &e) {
+        EXPECT_EQ(e.kind, "FileException");
+        EXPECT_NE(e.message.find(path), std::string::npos);
+    }
+    EXPECT_EQ(log.lines, (Lines{"kept"}));
+}
+
+} // namespace
