@@ -22,8 +22,9 @@ InoutData *model = nullptr;
 void guardedRun(const std::vector<std::string> &arguments) {
     // The settings are looked up through the lossless path; the log shows the ANSI forms.
     const std::string executableDir = dirName(platform::executablePath());
+    const std::string executableDirAnsi = platform::utf8ToAnsi(executableDir);
     runLog->writeLine("Execute file name: " + platform::executablePathAnsi());
-    runLog->writeLine("Execute file dir: " + platform::utf8ToAnsi(executableDir));
+    runLog->writeLine("Execute file dir: " + executableDirAnsi);
 
     try {
         settings = new SettingData(executableDir + "\\tessalini.txt");

@@ -9,4 +9,5 @@ for preset in native asan; do
     cmake --preset "$preset" -DTESSAL_WERROR="${CI:+ON}"
     cmake --build --preset "$preset"
     ctest --preset "$preset"
+    TESSAL_PROGRAM="build/$preset/tessal" /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e
 done

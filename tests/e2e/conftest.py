@@ -1,0 +1,88 @@
+"""Runs the built plug-in as the host does: the program in a folder of its own beside its
+settings, a working folder of its own, a temporary file named by the one argument.
+
+TESSAL_PROGRAM names the program (default: build/native/tessal). With TESSAL_WINE=1 the
+program is a Windows executable run under Wine; TESSAL_ANSI names the code page that Wine's
+locale gives (cp932 or cp1252)."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parents[2]
+CORPUS = ROOT.parent / "shared" / "corpus"
+TIMESTAMP = rb"[A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d GMT[-+]\d{4} \d+"
+
+
+class Plugin:
+    def __init__(self):
+        self.program = Path(os.environ.get("TESSAL_PROGRAM", ROOT / "build/native/tessal"))
+        self.wine = os.environ.get("TESSAL_WINE") == "1"
+        self.ansi = os.environ.get("TESSAL_ANSI", "utf-8")
+
+    def install(self, folder, settings=b"vowels=a,i,u,e,o\r\n"):
+        """Copies the program into folder, with settings beside it unless None."""
+        folder.mkdir(parents=True, exist_ok=True)
+        program = folder / self.program.name
+        shutil.copy2(self.program, program)
+        if settings is not None:
+            (folder / "tessalini.txt").write_bytes(settings)
+        return program
+
+    def native_path(self, path):
+        """The path as the program sees it: a Wine drive path under Wine."""
+        path = str(path)
+        return "Z:" + path.replace("/", "\\") if self.wine else path
+
+    def run(self, program, args, cwd, user=None):
+        command = [str(program), *args]
+        if self.wine:
+            command = ["wine", *command]
+        if user:
+            command = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups", *command]
+        done = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        return done.returncode, done.stdout
+
+    def ansi_bytes(self, text):
+        return text.encode(self.ansi, errors="replace")
+
+
+@pytest.fixture(scope="session")
+def plugin():
+    found = Plugin()
+    if not found.program.exists():
+        pytest.fail(f"{found.program} is not built")
+    return found
+
+
+@pytest.fixture
+def scratch():
+    """A scratch folder that an unprivileged user may use too."""
+    folder = Path(tempfile.mkdtemp(prefix="tessal-e2e-"))
+    folder.chmod(0o755)
+    yield folder
+    subprocess.run(["chmod", "-R", "u+rwX", str(folder)], check=False)
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def log_lines(path):
+    """The log's lines; every one must end with CR LF."""
+    content = Path(path).read_bytes()
+    assert content.endswith(b"\r\n"), content
+    lines = content[:-2].split(b"\r\n")
+    assert all(b"\r" not in line and b"\n" not in line for line in lines), content
+    return lines
+
+
+def assert_start(lines):
+    """The four lines every run starts with."""
+    assert re.fullmatch(rb"tessal\.log " + TIMESTAMP, lines[0]), lines[0]
+    assert lines[1] == b"Add Tessal after R"
+    assert re.fullmatch(TIMESTAMP, lines[2]), lines[2]
+    assert lines[3] == b""
