@@ -17,8 +17,8 @@ std::string timestampText(const platform::Clock &clock) {
 
     char text[64];
     std::snprintf(text, sizeof text, "%.3s %.3s %02d %02d:%02d:%02d GMT%c%02d%02d %d",
-                  "SunMonTueWedThuFriSat" + 3 * weekday,
-                  "JanFebMarAprMayJunJulAugSepOctNovDec" + 3 * (unsigned(date.month()) - 1),
+                  &"SunMonTueWedThuFriSat"[3 * weekday],
+                  &"JanFebMarAprMayJunJulAugSepOctNovDec"[3 * (unsigned(date.month()) - 1)],
                   unsigned(date.day()), int(time.hours().count()), int(time.minutes().count()),
                   int(time.seconds().count()), clock.offsetMinutes < 0 ? '-' : '+', offset / 60,
                   offset % 60, int(date.year()));

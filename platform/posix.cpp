@@ -2,6 +2,7 @@
 // is taken as a separator so that paths built the Windows way work unchanged.
 
 #include "platform/platform.h"
+#include "platform/posix_calls.h"
 
 #include "support/failure.h"
 #include "support/utf8.h"
@@ -19,11 +20,15 @@
 
 namespace platform {
 
+posix::SystemCalls posix::systemCalls = {::read, ::write, ::close, ::rename};
+
 namespace {
+
+using posix::systemCalls;
 
 // Reads errno first, so nothing in between can change it.
 Exception lastFileError(const std::string &path,
-                        std::source_location where = std::source_location::current()) {
+                        SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) {
     int code = errno;
     const char *text = std::strerror(code);
     return fileError(path, text ? text : "errno = " + std::to_string(code), where);
@@ -44,13 +49,13 @@ struct Descriptor {
     explicit Descriptor(int fd) : fd(fd) {}
     ~Descriptor() {
         if (fd >= 0)
-            ::close(fd);
+            systemCalls.close(fd);
     }
     Descriptor(const Descriptor &) = delete;
     Descriptor &operator=(const Descriptor &) = delete;
     // Closes now, reporting a failure that would otherwise go unseen.
     bool close() {
-        int result = ::close(fd);
+        int result = systemCalls.close(fd);
         fd = -1;
         return result == 0;
     }
@@ -65,7 +70,7 @@ Descriptor openOrThrow(const std::string &path, int flags) {
 
 void writeAll(int fd, const std::string &path, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        ssize_t written = systemCalls.write(fd, bytes.data(), bytes.size());
         if (written <= 0) {
             if (written < 0 && errno == EINTR)
                 continue;
@@ -99,7 +104,7 @@ std::string readWhole(const std::string &path) {
     std::string content(static_cast<size_t>(info.st_size), '\0');
     size_t done = 0;
     while (done < content.size()) {
-        ssize_t got = ::read(file.fd, content.data() + done, content.size() - done);
+        ssize_t got = systemCalls.read(file.fd, content.data() + done, content.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
@@ -137,7 +142,7 @@ void replaceWhole(const std::string &path, std::string_view bytes) {
         if (::fchmod(file.fd, info.st_mode & 07777) != 0)
             throw lastFileError(neighbour);
         closeOrThrow(file, neighbour);
-        if (::rename(neighbour.c_str(), nativePath(path).c_str()) != 0)
+        if (systemCalls.rename(neighbour.c_str(), nativePath(path).c_str()) != 0)
             throw lastFileError(path);
     } catch (...) {
         ::unlink(neighbour.c_str());

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev python3-pytest)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3-pytest)
 
 missing=()
 for package in "${packages[@]}"; do

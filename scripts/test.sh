@@ -9,5 +9,11 @@ for preset in native asan; do
     cmake --preset "$preset" -DTESSAL_WERROR="${CI:+ON}"
     cmake --build --preset "$preset"
     ctest --preset "$preset"
-    TESSAL_PROGRAM="build/$preset/tessal" /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e
 done
+
+# The program as the host runs it; the huge songs only without the sanitizers' slowdown.
+pytest=(/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e)
+TESSAL_PROGRAM=build/native/tessal "${pytest[@]}"
+TESSAL_PROGRAM=build/asan/tessal "${pytest[@]}" -m "not large"
+
+bash scripts/fuzz.sh 20

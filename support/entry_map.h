@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <source_location>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,7 +19,7 @@ template <class V> class EntryMap {
 
     // Throws Error "Range violation" naming the caller's place when key is missing.
     const V &at(std::string_view key,
-                std::source_location where = std::source_location::current()) const {
+                SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) const {
         int32_t i = find(key);
         if (i < 0)
             throw rangeViolation(where);

@@ -16,22 +16,22 @@ static std::string_view baseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-Exception fileError(const std::string &path, std::string systemText, std::source_location where) {
+Exception fileError(const std::string &path, std::string systemText, SourcePlace where) {
     while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r'))
         systemText.pop_back();
-    return Exception("FileException", "In " + std::string(baseName(where.file_name())) + "(" +
-                                          std::to_string(where.line()) + "), data file " + path +
+    return Exception("FileException", "In " + std::string(baseName(where.file)) + "(" +
+                                          std::to_string(where.line) + "), data file " + path +
                                           ": " + systemText);
 }
 
 Exception invalidUtf8() { return Exception("UTFException", "invalid UTF-8 sequence"); }
 
-Error rangeViolation(std::source_location where) {
+Error rangeViolation(SourcePlace where) {
     // The module is the source file's name without its folder and extension.
-    std::string_view module = baseName(where.file_name());
+    std::string_view module = baseName(where.file);
     module = module.substr(0, module.rfind('.'));
     return Error("RangeError", "Range violation",
-                 std::string(module) + "(" + std::to_string(where.line()) + ")");
+                 std::string(module) + "(" + std::to_string(where.line) + ")");
 }
 
 Exception conversionError(const std::string &systemText) {

@@ -1,8 +1,14 @@
 #pragma once
 
 #include <exception>
-#include <source_location>
 #include <string>
+
+// A place in the source. As a default argument, {__builtin_FILE(), __builtin_LINE()} is the
+// caller's place (std::source_location is missing from some compilers we build with).
+struct SourcePlace {
+    const char *file;
+    unsigned line;
+};
 
 // Every failure of the plug-in is one of these, thrown and caught by kind.
 class Throwable : public std::exception {
@@ -34,12 +40,12 @@ class Error : public Throwable {
 // "In <source>(<line>), data file <path>: <system text>", the system text's trailing line
 // break removed.
 Exception fileError(const std::string &path, std::string systemText,
-                    std::source_location where = std::source_location::current());
+                    SourcePlace where = {__builtin_FILE(), __builtin_LINE()});
 
 Exception invalidUtf8();
 
 // The failed lookup of a key that a map does not hold.
-Error rangeViolation(std::source_location where);
+Error rangeViolation(SourcePlace where);
 
 // A conversion between code pages that the system refused.
 Exception conversionError(const std::string &systemText);

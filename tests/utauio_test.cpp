@@ -60,7 +60,7 @@ TEST(SectionName, InvalidUtf8FailsToDecode) {
 TEST(Session, EntryLines) {
     Session session("0000");
     for (const char *line : {"Lyric=a=b", "Length=", " Lyric=x", "flags=g5", "Velocity=1",
-                             "Velocity=2", "NoEquals", "=lead", "[#0007]"})
+                             "Velocity=2", "NoEquals", "=lead", "Flags", "[#0007]"})
         session.parseLine(line);
     EXPECT_EQ(session.name, "0007");
     EXPECT_EQ(session.entries.at("Lyric"), "a=b");
@@ -71,6 +71,7 @@ TEST(Session, EntryLines) {
     EXPECT_EQ(session.entries.at("NoEquals"), "");
     EXPECT_EQ(session.entries.at("=lead"), "");
     EXPECT_TRUE(session.flags.empty());
+    EXPECT_FALSE(session.entries.contains("Flags")) << "a bare Flags line is an empty Flags entry";
 }
 
 TEST(Session, Flags) {
@@ -235,8 +236,11 @@ TEST(InoutData, LoadAndSaveFailWithTheFileError) {
         EXPECT_EQ(e.kind, "FileException");
         EXPECT_NE(e.message.find("), data file " + missing + ": "), std::string::npos);
     }
-    InoutData data;
-    data.path = dir.file("gone/song.tmp");
+    // The folder disappears between reading and saving: nothing is created anew.
+    std::filesystem::create_directory(dir.file("gone"));
+    writeFile(dir.file("gone/song.tmp"), "[#0000]\nLyric=a\n");
+    InoutData data(dir.file("gone/song.tmp"));
+    std::filesystem::remove_all(dir.file("gone"));
     EXPECT_THROW(data.save(), Exception);
     EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
 }

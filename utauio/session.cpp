@@ -45,13 +45,11 @@ void Session::parseLine(std::string_view line) {
     }
     if (line.empty())
         return;
+    // A line without an entry separator keeps every byte as its key, so nothing of it is
+    // lost; the value is then empty.
     size_t equals = line.find('=', 1);
-    if (equals == std::string_view::npos) {
-        // No entry separator: keep every byte as the key, so nothing of the line is lost.
-        entries.set(line, std::string());
-        return;
-    }
-    std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+    std::string_view key = line.substr(0, equals);
+    std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
     if (key == "Flags")
         parseFlags(value);
     else

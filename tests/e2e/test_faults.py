@@ -1,0 +1,134 @@
+"""Whatever fails, the host gets back either the rewritten song or the song as it was, and the
+log says which."""
+
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+from conftest import log_lines
+from test_run import FAILURE, REWRITTEN, SONG, SUCCESS, layout
+
+NOBODY = 65534 if os.geteuid() == 0 else None  # root's writes pass any permission bits
+
+
+def entries(content):
+    return content.replace(b"\r\n", b"\n").split(b"\n")
+
+
+def test_settings_file_that_is_a_folder(plugin, scratch):
+    program, work, song = layout(plugin, scratch, settings=None)
+    (program.parent / "tessalini.txt").mkdir()
+    status, _ = plugin.run(program, ["song.tmp"], work)
+    lines = log_lines(work / "tessal.log")
+    assert lines[6].startswith(b"Failed to open setting file. - FileException: In ")
+    assert lines[7:9] == [b"Vowels: ", b"Temporary file name: song.tmp"]
+    assert lines[9:] == SUCCESS
+    assert status == 0
+
+
+def test_nul_bytes_and_invalid_utf8_in_values_come_back_unchanged(plugin, scratch):
+    song = (b"[#0000]\r\nLyric=R\r\n[#0001]\r\nLyric=\x82\xa0\r\nMemo=a\x00b\xff\xfe\r\n"
+            b"Flags=g\x00\xc3\r\n")
+    program, work, path = layout(plugin, scratch, settings=b"vowels=\x82\xa0", song=song)
+    assert plugin.run(program, ["song.tmp"], work)[0] == 0
+    written = path.read_bytes()
+    assert b"[#0001]\r\nMemo=a\x00b\xff\xfe\r\nLyric=- \x82\xa0\r\nFlags=g\x00\xc3\r\n" in written
+
+
+@pytest.mark.posix_only
+def test_neighbouring_file_that_cannot_be_created(plugin, scratch):
+    program, work, song = layout(plugin, scratch)
+    song.chmod(0o666)  # the song itself may be written, its folder may not
+    elsewhere = scratch / "log"
+    elsewhere.mkdir(mode=0o777)
+    elsewhere.chmod(0o777)
+    work.chmod(0o555)
+    status, out = plugin.run(program, [str(song)], elsewhere, user=NOBODY)
+    assert log_lines(elsewhere / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
+    assert status == 1
+    assert out.startswith(b"FileException: In ") and b"Permission denied" in out, out
+    assert song.read_bytes() == SONG
+    assert sorted(p.name for p in work.iterdir()) == ["song.tmp"]
+
+
+@pytest.mark.posix_only
+def test_disk_that_fills_up_while_the_song_is_written(plugin, scratch):
+    if os.geteuid() != 0:
+        pytest.skip("mounting a small file system needs root")
+    program, work, _ = layout(plugin, scratch)
+    disk = scratch / "disk"
+    disk.mkdir()
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", str(disk)], check=True)
+    try:
+        # 40 kB of song leaves no room for its rewritten copy beside it.
+        song = SONG + b"".join(b"[#%04d]\r\nLyric=a\r\nMemo=%s\r\n" % (i, b"x" * 300)
+                               for i in range(2, 120))
+        path = disk / "song.tmp"
+        path.write_bytes(song)
+        status, out = plugin.run(program, [str(path)], work)
+        assert log_lines(work / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
+        assert status == 1 and b"No space left on device" in out, out
+        assert path.read_bytes() == song
+        assert [p.name for p in disk.iterdir()] == ["song.tmp"]
+    finally:
+        subprocess.run(["umount", str(disk)], check=True)
+
+
+def test_two_runs_at_once_in_one_working_folder(plugin, scratch):
+    """Both share one log; each song comes back rewritten or as it was, never damaged."""
+    big = SONG + b"".join(b"[#%05d]\r\nLyric=R\r\n[#%05d]\r\nLyric=a\r\nLength=480\r\n"
+                          % (i, i + 1) for i in range(10, 40000, 2))
+    program, work, first = layout(plugin, scratch, song=big)
+    second = work / "second.tmp"
+    second.write_bytes(big)
+    command = [str(program)] if not plugin.wine else ["wine", str(program)]
+    runs = [subprocess.Popen(command + [name], cwd=work, stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL) for name in ("song.tmp", "second.tmp")]
+    statuses = [run.wait(timeout=300) for run in runs]
+    rewritten = None
+    for status, path in zip(statuses, (first, second)):
+        content = path.read_bytes()
+        assert status in (0, 1)
+        if status == 1:
+            assert content == big
+        else:
+            assert content.count(b"Lyric=- a") == 19995
+            rewritten = rewritten or content
+            assert content == rewritten
+    assert b"Program Termination." in (work / "tessal.log").read_bytes()
+
+
+def peak_memory_of(command, cwd):
+    """Runs command and returns its exit status and its peak resident memory in bytes."""
+    probe = ("import resource, subprocess, sys\n"
+             "status = subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL).returncode\n"
+             "print(status, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss * 1024)\n")
+    out = subprocess.run([sys.executable, "-c", probe, *command], cwd=cwd, check=True,
+                         stdout=subprocess.PIPE, timeout=600).stdout.split()
+    return int(out[0]), int(out[1])
+
+
+@pytest.mark.large
+@pytest.mark.posix_only
+@pytest.mark.parametrize("shape", ["200 MB of notes", "one 10 MB line"])
+def test_large_songs_complete_in_bounded_memory(plugin, scratch, shape):
+    program, work, path = layout(plugin, scratch, song=b"")
+    with path.open("wb") as out:
+        if shape == "one 10 MB line":
+            out.write(b"[#0000]\r\nLyric=" + b"a" * (10 << 20))
+        else:
+            note = (b"Length=480\r\nLyric=%s\r\nNoteNum=60\r\nPreUtterance=\r\nIntensity=100\r\n"
+                    b"Modulation=0\r\nPBS=-40;0\r\nPBW=80\r\nEnvelope=0,5,35,0,100,100,0\r\n"
+                    b"Flags=g0B0\r\nPitchBend=" + b"0," * 40 + b"0\r\n")
+            for i in range(0, 200 << 20, 1):
+                out.write(b"[#%06d]\r\n" % i + note % (b"R" if i % 3 == 0 else b"a"))
+                if out.tell() >= 200 << 20:
+                    break
+    size = path.stat().st_size
+    status, peak = peak_memory_of([str(program), "song.tmp"], work)
+    assert status == 0
+    assert log_lines(work / "tessal.log")[-2:] == SUCCESS[1:]
+    assert peak < 6 * size + (50 << 20), f"{peak >> 20} MB for {size >> 20} MB"
