@@ -2,6 +2,7 @@
 // note lyrics change, and only by taking the prefix.
 #include "driver/rewrite_lyrics.h"
 #include "fuzz_check.h"
+#include "settings/setting_data.h"
 #include "support/failure.h"
 #include "utauio/inout_data.h"
 
@@ -19,22 +20,12 @@ Entries entriesOf(const Session &session) {
     return entries;
 }
 
-std::vector<std::string> splitAtCommas(std::string_view text) {
-    std::vector<std::string> items;
-    for (size_t comma; (comma = text.find(',')) != std::string_view::npos;) {
-        items.emplace_back(text.substr(0, comma));
-        text.remove_prefix(comma + 1);
-    }
-    items.emplace_back(text);
-    return items;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string_view input(reinterpret_cast<const char *>(data), size);
     size_t newline = input.find('\n');
-    std::vector<std::string> vowels = splitAtCommas(input.substr(0, newline));
+    std::vector<std::string> vowels = splitItems(input.substr(0, newline));
     InoutData model;
     try {
         model.parse(newline == std::string_view::npos ? "" : input.substr(newline + 1));

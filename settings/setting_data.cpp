@@ -13,7 +13,7 @@ SettingData::SettingData(const std::string &path) {
     load(path);
 }
 
-static std::vector<std::string> splitAtCommas(std::string_view text) {
+std::vector<std::string> splitItems(std::string_view text) {
     std::vector<std::string> items;
     for (size_t comma; (comma = text.find(',')) != std::string_view::npos;) {
         items.emplace_back(text.substr(0, comma));
@@ -28,7 +28,7 @@ void SettingData::load(const std::string &path) {
         size_t equals = line.find('=');
         std::string_view key = line.substr(0, equals);
         std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
-        std::vector<std::string> items = splitAtCommas(value);
+        std::vector<std::string> items = splitItems(value);
         if (settingLog) {
             settingLog->write(std::string(key) + "=");
             for (size_t i = 0; i < items.size(); ++i)

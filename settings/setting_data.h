@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+// The items of a settings value: each comma ends one item, and the text after the last comma
+// is always the final item, so there is at least one.
+std::vector<std::string> splitItems(std::string_view value);
+
 // The plug-in's key=value settings; a value is a comma-separated list. Keys are exact bytes.
 class SettingData {
   public:
