@@ -3,6 +3,7 @@
 #include "support/entry_map.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The items of a settings value: each comma ends one item, and the text after the last comma
