@@ -10,3 +10,4 @@ for preset in native asan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+bash scripts/windows-test.sh
