@@ -22,6 +22,11 @@ namespace {
 // The system's text for an error code, in UTF-8 without the trailing line break.
 std::string systemText(DWORD code);
 
+// What a conversion the system refused with this code throws.
+Exception conversionFailure(DWORD code) {
+    return code == ERROR_NO_UNICODE_TRANSLATION ? invalidUtf8() : conversionError(systemText(code));
+}
+
 // codePage is CP_UTF8 or CP_ACP.
 std::wstring toWide(std::string_view text, UINT codePage) {
     if (text.empty())
@@ -29,17 +34,13 @@ std::wstring toWide(std::string_view text, UINT codePage) {
     // Invalid UTF-8 is refused rather than silently replaced; ANSI text has no invalid form
     // worth refusing.
     DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    int length = MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int size = static_cast<int>(text.size());
+    int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    if (length == 0)
+        throw conversionFailure(GetLastError());
     std::wstring wide(static_cast<size_t>(length), L'\0');
-    if (length == 0 ||
-        MultiByteToWideChar(codePage, flags, text.data(), static_cast<int>(text.size()),
-                            wide.data(), length) == 0) {
-        DWORD code = GetLastError();
-        if (code == ERROR_NO_UNICODE_TRANSLATION)
-            throw invalidUtf8();
-        throw conversionError(systemText(code));
-    }
+    if (MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), length) == 0)
+        throw conversionFailure(GetLastError());
     return wide;
 }
 
@@ -49,13 +50,15 @@ std::string fromWide(std::wstring_view text, UINT codePage) {
     // Best fit would turn a character the code page lacks into a look-alike (even into "\"
     // or "/" in a path); its default character is the honest answer.
     DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    int length = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0, nullptr, nullptr);
+    int size = static_cast<int>(text.size());
+    int length =
+        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length == 0)
+        throw conversionFailure(GetLastError());
     std::string narrow(static_cast<size_t>(length), '\0');
-    if (length == 0 ||
-        WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
-                            narrow.data(), length, nullptr, nullptr) == 0)
-        throw conversionError(systemText(GetLastError()));
+    if (WideCharToMultiByte(codePage, flags, text.data(), size, narrow.data(), length, nullptr,
+                            nullptr) == 0)
+        throw conversionFailure(GetLastError());
     return narrow;
 }
 
