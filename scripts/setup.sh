@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing, and the
+# locales the Windows tests run under.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3-pytest)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3-pytest
+          g++-mingw-w64-i686-posix wine wine32:i386 wine64 locales)
+locales=(ja_JP.UTF-8 en_US.UTF-8)
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+    # wine32 is the i386 build: its architecture must be known before the package lists load.
+    dpkg --print-foreign-architectures | grep -qx i386 || "${sudo[@]}" dpkg --add-architecture i386
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+fi
 
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-"${sudo[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "${missing[@]}"
+# locale -a spells them "ja_JP.utf8".
+generate=no
+for name in "${locales[@]}"; do
+    locale -a | grep -qix "${name/UTF-8/utf8}" && continue
+    "${sudo[@]}" sed -i "s/^# *${name} /${name} /" /etc/locale.gen
+    generate=yes
+done
+[ "$generate" = no ] || "${sudo[@]}" locale-gen

@@ -17,3 +17,5 @@ TESSAL_PROGRAM=build/native/tessal "${pytest[@]}"
 TESSAL_PROGRAM=build/asan/tessal "${pytest[@]}" -m "not large"
 
 bash scripts/fuzz.sh 20
+
+bash scripts/windows-test.sh

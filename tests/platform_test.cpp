@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace {
 
 std::string failureOf(void (*operation)(const std::string &), const std::string &path) {
@@ -54,27 +56,23 @@ TEST(Files, FailuresNameThePathAndTheSystemText) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         std::string message = failureOf(c.operation, c.path);
-        EXPECT_TRUE(message.starts_with("In posix.cpp(")) << message;
+        EXPECT_TRUE(message.starts_with("In " TESSAL_PLATFORM_SOURCE "(")) << message;
         EXPECT_NE(message.find("), data file " + c.path + ": "), std::string::npos) << message;
         EXPECT_FALSE(message.ends_with("\n"));
     }
 }
 
-TEST(Text, PosixAnsiIsUtf8) {
-    EXPECT_EQ(platform::utf8ToAnsi("\xE3\x81\x82"), "\xE3\x81\x82");
-    EXPECT_EQ(platform::ansiToUtf8("abc"), "abc");
-    try {
-        platform::utf8ToAnsi("\x82\xA0");
-        FAIL() << "no throw";
-    } catch (const Exception &e) {
-        EXPECT_EQ(e.message, "invalid UTF-8 sequence");
-    }
-    try {
-        platform::ansiToUtf8("\x82\xA0");
-        FAIL() << "no throw";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message.starts_with("Couldn't convert string: ")) << e.message;
-    }
+TEST(Clock, UtcIsTheSystemClock) {
+    using namespace std::chrono;
+    sys_seconds before = floor<seconds>(system_clock::now());
+    platform::UtcTime utc = platform::now().utc;
+    sys_seconds after = floor<seconds>(system_clock::now());
+    sys_seconds got = sys_days(year(utc.year) / utc.month / utc.day) + hours(utc.hour) +
+                      minutes(utc.minute) + seconds(utc.second);
+    EXPECT_LE(before, got);
+    EXPECT_LE(got, after);
+    EXPECT_GE(utc.millisecond, 0);
+    EXPECT_LT(utc.millisecond, 1000);
 }
 
 } // namespace

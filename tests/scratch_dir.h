@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 // A fresh directory removed with everything in it when the test ends, even after a failure.
@@ -10,8 +11,12 @@ struct ScratchDir {
     std::filesystem::path path;
 
     ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessal-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
+        std::random_device seed;
+        std::uniform_int_distribution<unsigned long long> pick;
+        do {
+            path =
+                std::filesystem::temp_directory_path() / ("tessal-" + std::to_string(pick(seed)));
+        } while (!std::filesystem::create_directory(path));
     }
     ~ScratchDir() {
         std::error_code ignored;

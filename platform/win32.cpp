@@ -1,0 +1,309 @@
+// Win32 implementation of platform.h. Text is UTF-8 inside; every call into the system takes
+// UTF-16 (the W functions), so paths and arguments survive whatever the ANSI code page is.
+
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// WIN32_LEAN_AND_MEAN leaves out CommandLineToArgvW.
+#include <shellapi.h>
+
+#include "platform/platform.h"
+
+#include "support/failure.h"
+
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// The system's text for an error code, in UTF-8 without the trailing line break.
+std::string systemText(DWORD code);
+
+// What a conversion the system refused with this code throws.
+Exception conversionFailure(DWORD code) {
+    return code == ERROR_NO_UNICODE_TRANSLATION ? invalidUtf8() : conversionError(systemText(code));
+}
+
+// codePage is CP_UTF8 or CP_ACP.
+std::wstring toWide(std::string_view text, UINT codePage) {
+    if (text.empty())
+        return {};
+    // Invalid UTF-8 is refused rather than silently replaced; ANSI text has no invalid form
+    // worth refusing.
+    DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    int size = static_cast<int>(text.size());
+    int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    if (length == 0)
+        throw conversionFailure(GetLastError());
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    if (MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), length) == 0)
+        throw conversionFailure(GetLastError());
+    return wide;
+}
+
+std::string fromWide(std::wstring_view text, UINT codePage) {
+    if (text.empty())
+        return {};
+    // Best fit would turn a character the code page lacks into a look-alike (even into "\"
+    // or "/" in a path); its default character is the honest answer.
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int size = static_cast<int>(text.size());
+    int length =
+        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length == 0)
+        throw conversionFailure(GetLastError());
+    std::string narrow(static_cast<size_t>(length), '\0');
+    if (WideCharToMultiByte(codePage, flags, text.data(), size, narrow.data(), length, nullptr,
+                            nullptr) == 0)
+        throw conversionFailure(GetLastError());
+    return narrow;
+}
+
+std::string systemText(DWORD code) {
+    char buffer[1024];
+    // Language 0 lets the system pick its own language, falling back to English.
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, buffer, sizeof buffer, nullptr);
+    if (length == 0)
+        return "GetLastError() = " + std::to_string(code);
+    std::string text = ansiToUtf8(std::string_view(buffer, length));
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text;
+}
+
+// Reads GetLastError() first, so nothing in between can change it.
+Exception lastFileError(const std::string &path,
+                        std::source_location where = std::source_location::current()) {
+    DWORD code = GetLastError();
+    return fileError(path, systemText(code), where);
+}
+
+// Closes on every path out of the operation that opened it.
+struct Handle {
+    HANDLE handle;
+    explicit Handle(HANDLE handle) : handle(handle) {}
+    ~Handle() {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    // Closes now, reporting a failure that would otherwise go unseen.
+    bool close() { return CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE)) != 0; }
+};
+
+Handle openOrThrow(const std::string &path, DWORD access, DWORD sharing, DWORD disposition) {
+    Handle file(CreateFileW(toWide(path, CP_UTF8).c_str(), access, sharing, nullptr, disposition,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.handle == INVALID_HANDLE_VALUE)
+        throw lastFileError(path);
+    return Handle(std::exchange(file.handle, INVALID_HANDLE_VALUE));
+}
+
+void writeAll(Handle &file, const std::string &path, std::string_view bytes) {
+    DWORD written = 0;
+    if (!WriteFile(file.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+        throw lastFileError(path);
+    if (written != bytes.size()) {
+        SetLastError(ERROR_WRITE_FAULT);
+        throw lastFileError(path);
+    }
+}
+
+void closeOrThrow(Handle &file, const std::string &path) {
+    if (!file.close())
+        throw lastFileError(path);
+}
+
+} // namespace
+
+std::vector<std::string> arguments(int, char **) {
+    // argv went through the ANSI code page and lost what it lacks; the wide command line did not.
+    int count = 0;
+    std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(
+        CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
+    if (!wide)
+        throw conversionError(systemText(GetLastError()));
+    std::vector<std::string> result;
+    for (int i = 0; i < count; ++i)
+        result.push_back(fromWide(wide.get()[i], CP_UTF8));
+    return result;
+}
+
+std::string readWhole(const std::string &path) {
+    Handle file = openOrThrow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    DWORD high = 0;
+    DWORD size = GetFileSize(file.handle, &high);
+    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        throw lastFileError(path);
+    if (high != 0) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        throw lastFileError(path);
+    }
+    std::string content(size, '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.handle, content.data(), size, &got, nullptr))
+        throw lastFileError(path);
+    if (got != size) { // the file shrank while it was read
+        SetLastError(ERROR_HANDLE_EOF);
+        throw lastFileError(path);
+    }
+    closeOrThrow(file, path);
+    return content;
+}
+
+void writeWhole(const std::string &path, std::string_view bytes) {
+    Handle file = openOrThrow(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    writeAll(file, path, bytes);
+    closeOrThrow(file, path);
+}
+
+void replaceWhole(const std::string &path, std::string_view bytes) {
+    // Opening the file itself for writing first fails where a plain write would (a read-only
+    // file, a missing folder, a file another process has open), which a rename over it might
+    // get round or fail at only after the neighbour is written.
+    Handle original = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
+    closeOrThrow(original, path);
+
+    std::string neighbour = path + ".tessal-" + std::to_string(GetCurrentProcessId());
+    try {
+        writeWhole(neighbour, bytes);
+        // A rename over the original happens whole or not at all. ReplaceFileW, given no
+        // backup name, can fail having already taken the original away.
+        if (!MoveFileExW(toWide(neighbour, CP_UTF8).c_str(), toWide(path, CP_UTF8).c_str(),
+                         MOVEFILE_REPLACE_EXISTING))
+            throw lastFileError(path);
+    } catch (...) {
+        DeleteFileW(toWide(neighbour, CP_UTF8).c_str());
+        throw;
+    }
+}
+
+void append(const std::string &path, std::string_view bytes) {
+    Handle file = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
+    if (SetFilePointer(file.handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR)
+        throw lastFileError(path);
+    writeAll(file, path, bytes);
+    closeOrThrow(file, path);
+}
+
+void truncate(const std::string &path) {
+    Handle file = openOrThrow(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    closeOrThrow(file, path);
+}
+
+std::string utf8ToAnsi(std::string_view text) { return fromWide(toWide(text, CP_UTF8), CP_ACP); }
+
+std::string ansiToUtf8(std::string_view text) { return fromWide(toWide(text, CP_ACP), CP_UTF8); }
+
+Clock now() {
+    SYSTEMTIME utc;
+    GetSystemTime(&utc);
+    TIME_ZONE_INFORMATION zone;
+    DWORD which = GetTimeZoneInformation(&zone);
+    LONG bias = zone.Bias + (which == TIME_ZONE_ID_STANDARD   ? zone.StandardBias
+                             : which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias
+                                                              : 0);
+    return Clock{
+        {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds},
+        static_cast<int>(-bias)};
+}
+
+std::string executablePathAnsi() {
+    char buffer[260] = {};
+    // A longer path comes back cut, and on old systems without its terminating zero.
+    GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, strnlen(buffer, sizeof buffer));
+}
+
+std::string executablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            throw lastFileError("GetModuleFileNameW");
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return fromWide(buffer, CP_UTF8);
+        }
+        buffer.resize(buffer.size() * 2); // filled: it has been cut
+    }
+}
+
+void showMessage(const std::string &text) {
+    MessageBoxA(nullptr, text.c_str(), "Message", MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool askYesNo(const std::string &text) {
+    return MessageBoxA(nullptr, text.c_str(), "Message", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void writeStandardOutput(std::string_view text) {
+    // A GUI-subsystem process has a standard output only when its parent redirected one.
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+namespace {
+
+const char *faultName(DWORD code) {
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+        return "Access violation";
+    case EXCEPTION_IN_PAGE_ERROR:
+        return "In-page error";
+    case EXCEPTION_STACK_OVERFLOW:
+        return "Stack overflow";
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_PRIV_INSTRUCTION:
+        return "Illegal instruction";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+        return "Integer divide by zero";
+    case EXCEPTION_INT_OVERFLOW:
+        return "Integer overflow";
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+        return "Datatype misalignment";
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+        return "Array bounds exceeded";
+    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
+    case EXCEPTION_FLT_INVALID_OPERATION:
+    case EXCEPTION_FLT_OVERFLOW:
+    case EXCEPTION_FLT_UNDERFLOW:
+    case EXCEPTION_FLT_INEXACT_RESULT:
+    case EXCEPTION_FLT_DENORMAL_OPERAND:
+    case EXCEPTION_FLT_STACK_CHECK:
+        return "Floating-point fault";
+    default:
+        return "Unhandled exception";
+    }
+}
+
+LONG WINAPI onFault(EXCEPTION_POINTERS *fault) {
+    // The heap may be what broke: build the line on the stack.
+    char line[64] = "Error: ";
+    std::strcat(line, faultName(fault->ExceptionRecord->ExceptionCode));
+    std::strcat(line, "\n");
+    writeStandardOutput(line);
+    // Nothing of this process runs again: no atexit handlers, no DLL detach code.
+    TerminateProcess(GetCurrentProcess(), 1);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+} // namespace
+
+void reportMachineFaults() {
+    // No "program has stopped working" box, nor one asking to insert a disk.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(onFault);
+}
+
+} // namespace platform
