@@ -77,7 +77,7 @@ std::string systemText(DWORD code) {
 
 // Reads GetLastError() first, so nothing in between can change it.
 Exception lastFileError(const std::string &path,
-                        std::source_location where = std::source_location::current()) {
+                        SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) {
     DWORD code = GetLastError();
     return fileError(path, systemText(code), where);
 }

@@ -29,4 +29,14 @@ for run in "ja_JP.UTF-8 Asia/Tokyo" "en_US.UTF-8 America/New_York"; do
     echo "== tessal_tests.exe under LC_ALL=$locale TZ=$zone"
     LC_ALL=$locale TZ=$zone wine build/windows/tessal_tests.exe || status=1
 done
+
+# The program as the host runs it: Japanese Windows east of UTC, and Western Windows three and
+# a half hours behind it.
+for run in "ja_JP.UTF-8 Asia/Tokyo cp932" "en_US.UTF-8 America/St_Johns cp1252"; do
+    read -r locale zone codepage <<<"$run"
+    echo "== tessal.exe end to end under LC_ALL=$locale TZ=$zone"
+    LC_ALL=$locale TZ=$zone TESSAL_WINE=1 TESSAL_PROGRAM=build/windows/tessal.exe \
+        TESSAL_ANSI=$codepage /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e \
+        -m "not posix_only and not large" || status=1
+done
 exit $status

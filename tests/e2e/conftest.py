@@ -10,6 +10,8 @@ import re
 import shutil
 import subprocess
 import tempfile
+import time
+from datetime import datetime, timedelta, timezone
 from pathlib import Path
 
 import pytest
@@ -52,6 +54,14 @@ class Plugin:
     def ansi_bytes(self, text):
         return text.encode(self.ansi, errors="replace")
 
+    def missing_file_text(self):
+        """The system's own words for a missing file, in the ANSI code page."""
+        if not self.wine:
+            return b"No such file or directory"
+        if self.ansi == "cp932":
+            return "ファイルが見つかりません".encode("cp932")
+        return b"File not found"
+
 
 @pytest.fixture(scope="session")
 def plugin():
@@ -80,9 +90,20 @@ def log_lines(path):
     return lines
 
 
+def assert_local_time(stamp):
+    """The timestamp shows this moment in the zone that TZ names, with its offset."""
+    offset = time.localtime().tm_gmtoff // 60
+    label = "GMT%s%02d%02d" % ("-" if offset < 0 else "+", abs(offset) // 60, abs(offset) % 60)
+    assert stamp.decode().split()[4] == label, stamp
+    shown = datetime.strptime(stamp.decode().replace(label + " ", ""), "%a %b %d %H:%M:%S %Y")
+    now = datetime.now(timezone.utc) + timedelta(minutes=offset)
+    assert abs(shown - now.replace(tzinfo=None)) < timedelta(minutes=2), (stamp, now)
+
+
 def assert_start(lines):
     """The four lines every run starts with."""
     assert re.fullmatch(rb"tessal\.log " + TIMESTAMP, lines[0]), lines[0]
     assert lines[1] == b"Add Tessal after R"
     assert re.fullmatch(TIMESTAMP, lines[2]), lines[2]
+    assert_local_time(lines[2])
     assert lines[3] == b""

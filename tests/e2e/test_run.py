@@ -71,6 +71,8 @@ def test_unreadable_temporary_file(plugin, scratch, argument):
     assert lines[7] == b"Temporary file name: " + argument.encode()
     assert lines[8].startswith(b"** Error ** Failed to open temporary file. - FileException: In ")
     assert b"), data file " + argument.encode() + b": " in lines[8]
+    if argument:
+        assert plugin.missing_file_text() in lines[8]
     assert lines[9:] == FAILURE
     assert status == 1
     assert out.startswith(b"Error: Failed to open temporary file. - FileException: ")
@@ -154,6 +156,15 @@ def test_folders_with_blanks_and_non_ascii_characters(plugin, scratch):
     lines = log_lines(work / "tessal.log")
     assert lines[4:7] == start_lines(plugin, program)
     assert lines[7] == b"Temporary file name: " + plugin.ansi_bytes(plugin.native_path(song))
+    assert status == 0
+    assert song.read_bytes() == REWRITTEN
+
+
+def test_temporary_file_name_beyond_the_ansi_code_page(plugin, scratch):
+    """Code page 932 has no "é": the log shows the default character, the file is still found."""
+    program, work, song = layout(plugin, scratch, name="café.tmp")
+    status, _ = plugin.run(program, ["café.tmp"], work)
+    assert log_lines(work / "tessal.log")[7] == b"Temporary file name: " + plugin.ansi_bytes("café.tmp")
     assert status == 0
     assert song.read_bytes() == REWRITTEN
 
