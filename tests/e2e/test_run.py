@@ -191,6 +191,10 @@ def corpus_lyrics(content):
     return found
 
 
+def test_corpus_of_real_songs_is_there():
+    assert len(list(CORPUS.glob("*.tmp"))) >= 6, f"the real songs belong in {CORPUS}"
+
+
 @pytest.mark.parametrize("name", sorted(p.name for p in CORPUS.glob("*.tmp")))
 def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
     original = (CORPUS / name).read_bytes()
