@@ -3,7 +3,8 @@
 # locales the Windows tests run under.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev python3-pytest
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev
+          python3-pytest time
           g++-mingw-w64-i686-posix wine wine32:i386 wine64 locales)
 locales=(ja_JP.UTF-8 en_US.UTF-8)
 

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Times the built plug-in as the host runs it, on generated selections, against baselines:
+`cp` of the same file, read_write_back (reads the file and saves it back the way the plug-in
+saves, with no parsing) and /bin/true. Each run gets a fresh copy of the selection. Prints
+medians, ratios, MB/s, peak resident memory (/usr/bin/time -v) and the targets."""
+
+import argparse
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(ROOT / "bench"))
+from generate_selection import selection  # noqa: E402
+
+
+def timed(command, cwd):
+    start = time.perf_counter()
+    subprocess.run(command, cwd=cwd, check=True, stdout=subprocess.DEVNULL)
+    return time.perf_counter() - start
+
+
+def median_time(command, cwd, runs, source=None, target=None):
+    """Median seconds of command; before each run target gets a fresh copy of source, written
+    out to disk so that no earlier write-back runs during the timed run."""
+    times = []
+    for _ in range(runs):
+        if source:
+            shutil.copyfile(source, target)
+        os.sync()
+        times.append(timed(command, cwd))
+    return statistics.median(times)
+
+
+def peak_kib(command, cwd, runs, source, target):
+    peaks = []
+    for _ in range(runs):
+        shutil.copyfile(source, target)
+        done = subprocess.run(["/usr/bin/time", "-v", *command], cwd=cwd, check=True,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        peaks.append(int(re.search(r"Maximum resident set size \(kbytes\): (\d+)",
+                                   done.stderr).group(1)))
+    return statistics.median(peaks)
+
+
+def verdict(ok):
+    return "met" if ok else "NOT MET"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", default=str(ROOT / "build/native"), help="build folder")
+    parser.add_argument("--notes", type=int, default=100000)
+    parser.add_argument("--runs", type=int, default=9)
+    args = parser.parse_args()
+    build = Path(args.build).resolve()
+
+    with tempfile.TemporaryDirectory(prefix="tessal-bench-") as scratch:
+        scratch = Path(scratch)
+        program = scratch / "tessal"
+        shutil.copy2(build / "tessal", program)
+        shutil.copy2(ROOT / "package/tessalini.txt", scratch / "tessalini.txt")
+        baseline = build / "bench/read_write_back"
+
+        sources = {}
+        for notes in (20, args.notes // 10, args.notes):
+            sources[notes] = scratch / f"selection-{notes}.tmp"
+            sources[notes].write_bytes(selection(notes, 1))
+        work = scratch / "work.tmp"
+
+        def plugin(notes):
+            return median_time([str(program), str(work)], scratch, args.runs, sources[notes], work)
+
+        big = sources[args.notes]
+        size = big.stat().st_size
+        t_plugin = plugin(args.notes)
+        t_tenth = plugin(args.notes // 10)
+        t_small = plugin(20)
+        t_cp = median_time(["cp", str(big), str(work)], scratch, args.runs, big, work)
+        t_back = median_time([str(baseline), str(work)], scratch, args.runs, big, work)
+        t_true = median_time(["/bin/true"], scratch, args.runs)
+        peak = peak_kib([str(program), str(work)], scratch, 3, big, work)
+
+    mb = size / 1e6
+    print(f"selection: {args.notes} notes, {mb:.1f} MB; medians of {args.runs} runs")
+    print(f"tessal            {t_plugin * 1e3:8.1f} ms  {mb / t_plugin:7.0f} MB/s")
+    print(f"cp                {t_cp * 1e3:8.1f} ms  tessal/cp = {t_plugin / t_cp:.1f}x")
+    print(f"read_write_back   {t_back * 1e3:8.1f} ms  tessal/read_write_back = "
+          f"{t_plugin / t_back:.1f}x")
+    print(f"peak resident     {peak / 1024:8.1f} MiB = {peak * 1024 / size:.2f}x the file")
+    print(f"{args.notes // 10} notes     {t_tenth * 1e3:8.1f} ms  "
+          f"{args.notes} vs {args.notes // 10} notes: {t_plugin / t_tenth:.1f}x the time")
+    print(f"20 notes          {t_small * 1e3:8.2f} ms  /bin/true {t_true * 1e3:.2f} ms  "
+          f"difference {(t_small - t_true) * 1e3:.2f} ms")
+    print("targets:")
+    print(f"  >= 150 MB/s                         {verdict(mb / t_plugin >= 150)}")
+    print(f"  within 10x of cp                    {verdict(t_plugin <= 10 * t_cp)}")
+    print(f"  peak <= 4x the file + 10 MB         {verdict(peak * 1024 <= 4 * size + 10e6)}")
+    print(f"  10x the notes <= 12x the time       {verdict(t_plugin <= 12 * t_tenth)}")
+    print(f"  20 notes <= /bin/true + 2 ms        {verdict(t_small - t_true <= 0.002)}")
+
+
+if __name__ == "__main__":
+    main()
