@@ -8,8 +8,11 @@ template <class F> void forEachLine(std::string_view text, F &&f) {
     size_t start = 0;
     const size_t size = text.size();
     while (start < size) {
-        size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
+        // A plain scan: find_first_of looks each byte up in the set with a call of its own.
+        size_t end = start;
+        while (end < size && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        if (end == size) {
             f(text.substr(start));
             return;
         }
