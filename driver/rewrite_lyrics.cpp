@@ -7,10 +7,10 @@ void rewriteLyrics(std::vector<std::unique_ptr<Session>> &notes,
     bool afterRest = false; // the previous selected note was a rest; PREV does not count
     for (auto &note : notes) {
         if (afterRest) {
-            const std::string &lyric = note->entries.at("Lyric");
+            std::string_view lyric = note->entries.at("Lyric");
             bool prefixed = lyric.size() > 2 && lyric.starts_with("- ");
             if (!prefixed && std::find(vowels.begin(), vowels.end(), lyric) != vowels.end())
-                note->entries.set("Lyric", "- " + lyric);
+                note->entries.set("Lyric", "- " + std::string(lyric));
         }
         afterRest = note->entries.at("Lyric") == "R";
     }

@@ -3,9 +3,15 @@
 #include "support/failure.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -13,33 +19,59 @@
 // slots (97 at first), visited from slot 0 upwards; each slot is a binary search tree built
 // in first-insertion order and visited node, left subtree, right subtree. Replacing a value
 // keeps the key's place.
+//
+// A song holds a map per note, so the map is kept compact: keys, and string values, are
+// bytes in one buffer per map, and a string value is read as a view into it, valid until the
+// map next changes.
 template <class V> class EntryMap {
+    static constexpr bool valueInBytes = std::is_same_v<V, std::string>;
+
   public:
-    bool contains(std::string_view key) const { return find(key) >= 0; }
+    using ValueRef = std::conditional_t<valueInBytes, std::string_view, const V &>;
+    using ValueArg = std::conditional_t<valueInBytes, std::string_view, V>;
+
+    bool contains(std::string_view key) const { return find(hash(key), key) >= 0; }
 
     // Throws Error "Range violation" naming the caller's place when key is missing.
-    const V &at(std::string_view key,
+    ValueRef at(std::string_view key,
                 SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) const {
-        int32_t i = find(key);
+        int32_t i = find(hash(key), key);
         if (i < 0)
             throw rangeViolation(where);
-        return nodes[i].value;
+        return valueOf(nodes[i]);
     }
 
     // Inserts key, or replaces its value in place.
-    void set(std::string_view key, V value) {
-        uint32_t h = hash(key);
-        Place place = locate(h, key);
-        if (place.found >= 0) {
-            nodes[place.found].value = std::move(value);
-            return;
+    void set(std::string_view key, ValueArg value) {
+        // Adding bytes may move the buffer that key or value views.
+        if constexpr (valueInBytes) {
+            if (viewsBytes(key) || viewsBytes(value))
+                return set(std::string(key), std::string(value));
+        } else if (viewsBytes(key)) {
+            return set(std::string(key), std::move(value));
         }
-        attach(place, h % slotCount, static_cast<int32_t>(nodes.size()));
-        nodes.push_back(Node{std::string(key), std::move(value), h});
-        if (roots.empty() && nodes.size() > smallSize)
+        uint32_t h = hash(key);
+        if (int32_t i = find(h, key); i >= 0)
+            return replace(nodes[i], std::move(value));
+        if constexpr (valueInBytes)
+            nodes.push_back(Node{h, append(key, value), size32(key), size32(value)});
+        else
+            nodes.push_back(Node{h, append(key, {}), size32(key), std::move(value)});
+        const auto added = static_cast<int32_t>(nodes.size() - 1);
+        if (!roots.empty()) {
+            links.emplace_back();
+            insert(roots[h % roots.size()], links.data(), added);
+            if (nodes.size() > 4 * roots.size())
+                grow();
+        } else if (nodes.size() > smallSize) {
             indexSlots();
-        else if (nodes.size() > 4 * slotCount)
-            grow();
+        }
+    }
+
+    // Makes room for this many more keys, holding this many more bytes of keys and values.
+    void reserve(size_t moreKeys, size_t moreBytes) {
+        nodes.reserve(nodes.size() + moreKeys);
+        bytes.reserve(bytes.size() + moreBytes);
     }
 
     size_t size() const { return nodes.size(); }
@@ -47,30 +79,76 @@ template <class V> class EntryMap {
 
     // Calls f(key, value) for every key, in entry order.
     template <class F> void forEach(F &&f) const {
-        for (int32_t i : visitOrder())
-            f(std::string_view(nodes[i].key), nodes[i].value);
+        visit([&](int32_t i) { f(keyOf(nodes[i]), valueOf(nodes[i])); });
     }
 
   private:
     struct Node {
-        std::string key;
-        V value;
         uint32_t hash;
+        uint32_t offset; // the key's first byte in bytes; a string value's bytes follow the key
+        uint32_t keySize;
+        std::conditional_t<valueInBytes, uint32_t, V> value; // a string value: its size
+    };
+    struct Links {
         int32_t left = -1, right = -1;
     };
 
-    // Small maps (every section of a song) find keys by scanning rather than keep a slot table.
+    // Small maps (every section of a song) find keys by scanning and work out their trees when
+    // visited, rather than keep a slot table and links.
     static constexpr size_t smallSize = 16;
+    static constexpr size_t firstSlotCount = 97;
 
-    std::vector<Node> nodes;
-    std::vector<int32_t> roots; // one tree root per slot once the map is large; -1 when empty
-    size_t slotCount = 97;
+    std::vector<Node> nodes; // in insertion order
+    std::string bytes;
+    std::vector<int32_t> roots; // once large: one tree root per slot, -1 when empty
+    std::vector<Links> links;   // once large: each node's subtrees
 
     static uint32_t hash(std::string_view key) {
         uint32_t h = 0;
         for (unsigned char b : key)
             h = h * 11 + b;
         return h;
+    }
+
+    static uint32_t size32(std::string_view text) { return static_cast<uint32_t>(text.size()); }
+
+    std::string_view keyOf(const Node &node) const {
+        return {bytes.data() + node.offset, node.keySize};
+    }
+
+    ValueRef valueOf(const Node &node) const {
+        if constexpr (valueInBytes)
+            return {bytes.data() + node.offset + node.keySize, node.value};
+        else
+            return node.value;
+    }
+
+    bool viewsBytes(std::string_view text) const {
+        std::less_equal<const char *> notAfter;
+        return notAfter(bytes.data(), text.data()) &&
+               notAfter(text.data(), bytes.data() + bytes.size());
+    }
+
+    // Adds key and value at the end of bytes; returns where they start.
+    uint32_t append(std::string_view key, std::string_view value) {
+        if (bytes.size() + key.size() + value.size() > std::numeric_limits<uint32_t>::max())
+            throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
+        auto offset = static_cast<uint32_t>(bytes.size());
+        bytes.append(key).append(value);
+        return offset;
+    }
+
+    void replace(Node &node, ValueArg value) {
+        if constexpr (valueInBytes) {
+            // A longer value no longer fits after its key: both go to the end of bytes.
+            if (value.size() > node.value)
+                node.offset = append(std::string(keyOf(node)), value);
+            else
+                std::memcpy(bytes.data() + node.offset + node.keySize, value.data(), value.size());
+            node.value = size32(value);
+        } else {
+            node.value = std::move(value);
+        }
     }
 
     // Orders by hash, then bytes taken as signed, a proper prefix first.
@@ -86,110 +164,107 @@ template <class V> class EntryMap {
         return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
 
-    struct Place {
-        int32_t found;  // the key's node, or -1
-        int32_t parent; // where a missing key goes: under parent (-1: as the slot's root)
-        bool left;
-    };
-
-    Place locate(uint32_t h, std::string_view key) const {
-        int32_t i = rootOf(h % slotCount), parent = -1;
-        bool left = false;
-        while (i >= 0) {
-            int c = compare(h, key, nodes[i].hash, nodes[i].key);
-            if (c == 0)
-                return {i, parent, left};
-            parent = i;
-            left = c < 0;
-            i = left ? nodes[i].left : nodes[i].right;
+    int32_t find(uint32_t h, std::string_view key) const {
+        if (roots.empty()) {
+            for (size_t i = 0; i < nodes.size(); ++i) {
+                if (nodes[i].hash == h && keyOf(nodes[i]) == key)
+                    return static_cast<int32_t>(i);
+            }
+            return -1;
         }
-        return {-1, parent, left};
-    }
-
-    void attach(Place place, size_t slot, int32_t i) {
-        if (place.parent >= 0)
-            (place.left ? nodes[place.parent].left : nodes[place.parent].right) = i;
-        else if (!roots.empty())
-            roots[slot] = i;
-    }
-
-    int32_t rootOf(size_t slot) const {
-        if (!roots.empty())
-            return roots[slot];
-        // Without a slot table the first node inserted into a slot is its root.
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            if (nodes[i].hash % slotCount == slot)
-                return static_cast<int32_t>(i);
+        int32_t i = roots[h % roots.size()];
+        while (i >= 0) {
+            int c = compare(h, key, nodes[i].hash, keyOf(nodes[i]));
+            if (c == 0)
+                return i;
+            i = c < 0 ? links[i].left : links[i].right;
         }
         return -1;
     }
 
-    int32_t find(std::string_view key) const { return locate(hash(key), key).found; }
+    // Hangs node i, whose key the tree lacks, in the tree at root.
+    void insert(int32_t &root, Links *tree, int32_t i) const {
+        int32_t *at = &root;
+        while (*at >= 0) {
+            const Node &node = nodes[*at];
+            bool left = compare(nodes[i].hash, keyOf(nodes[i]), node.hash, keyOf(node)) < 0;
+            at = left ? &tree[*at].left : &tree[*at].right;
+        }
+        *at = i;
+    }
 
-    void indexSlots() {
-        roots.assign(slotCount, -1);
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            int32_t &root = roots[nodes[i].hash % slotCount];
-            if (root < 0)
-                root = static_cast<int32_t>(i);
+    // Calls f(i) for the tree at root, node before left subtree before right subtree; stack
+    // has room for every node.
+    template <class F> static void walk(int32_t root, const Links *tree, int32_t *stack, F &f) {
+        size_t top = 0;
+        stack[top++] = root;
+        while (top > 0) {
+            int32_t i = stack[--top];
+            f(i);
+            if (tree[i].right >= 0)
+                stack[top++] = tree[i].right;
+            if (tree[i].left >= 0)
+                stack[top++] = tree[i].left;
         }
     }
 
+    // Calls f(i) for every node, in entry order.
+    template <class F> void visit(F &&f) const {
+        if (!roots.empty()) {
+            std::vector<int32_t> stack(nodes.size());
+            for (int32_t root : roots) {
+                if (root >= 0)
+                    walk(root, links.data(), stack.data(), f);
+            }
+            return;
+        }
+        // The trees of a small map, built as they would have grown: in insertion order.
+        std::array<Links, smallSize> tree;
+        std::array<std::pair<uint32_t, int32_t>, smallSize> slotRoots; // (slot, root)
+        size_t slots = 0;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            uint32_t slot = nodes[i].hash % firstSlotCount;
+            auto end = slotRoots.begin() + slots;
+            auto found =
+                std::find_if(slotRoots.begin(), end, [&](auto &s) { return s.first == slot; });
+            if (found == end)
+                slotRoots[slots++] = {slot, static_cast<int32_t>(i)};
+            else
+                insert(found->second, tree.data(), static_cast<int32_t>(i));
+        }
+        std::sort(slotRoots.begin(), slotRoots.begin() + slots);
+        std::array<int32_t, smallSize> stack;
+        for (size_t s = 0; s < slots; ++s)
+            walk(slotRoots[s].second, tree.data(), stack.data(), f);
+    }
+
+    // Gives a map that outgrew scanning its slot table and links, hanging the nodes in
+    // insertion order as the small map's trees were worked out.
+    void indexSlots() {
+        roots.assign(firstSlotCount, -1);
+        links.assign(nodes.size(), Links{});
+        for (size_t i = 0; i < nodes.size(); ++i)
+            insert(roots[nodes[i].hash % firstSlotCount], links.data(), static_cast<int32_t>(i));
+    }
+
     // Past four keys a slot, the slots grow to the first of these primes that is at least the
-    // number of keys.
+    // number of keys; the nodes are hung again in the order they were visited.
     void grow() {
-        static constexpr size_t slotCounts[] = {389,      1543,      6151,      24593,    98317,
-                                                393241,   1572869,   6291469,   25165843, 100663319,
-                                                402653189, 1610612741};
-        size_t next = slotCount;
+        static constexpr size_t slotCounts[] = {389,      1543,      6151,      24593,
+                                                98317,    393241,    1572869,   6291469,
+                                                25165843, 100663319, 402653189, 1610612741};
+        size_t next = roots.size();
         for (size_t count : slotCounts) {
             next = count;
             if (count >= nodes.size())
                 break;
         }
-        std::vector<int32_t> order = visitOrder();
-        slotCount = next;
-        roots.assign(slotCount, -1);
-        for (int32_t i : order) {
-            Node &node = nodes[i];
-            node.left = node.right = -1;
-            attach(locate(node.hash, node.key), node.hash % slotCount, i);
-        }
-    }
-
-    std::vector<int32_t> visitOrder() const {
-        std::vector<std::pair<size_t, int32_t>> slotRoots; // (slot, root)
-        if (!roots.empty()) {
-            for (size_t slot = 0; slot < roots.size(); ++slot) {
-                if (roots[slot] >= 0)
-                    slotRoots.emplace_back(slot, roots[slot]);
-            }
-        } else {
-            for (size_t i = 0; i < nodes.size(); ++i) {
-                size_t slot = nodes[i].hash % slotCount;
-                bool first = true;
-                for (auto &[s, r] : slotRoots)
-                    first = first && s != slot;
-                if (first)
-                    slotRoots.emplace_back(slot, static_cast<int32_t>(i));
-            }
-            std::sort(slotRoots.begin(), slotRoots.end());
-        }
         std::vector<int32_t> order;
         order.reserve(nodes.size());
-        std::vector<int32_t> stack;
-        for (auto &[slot, root] : slotRoots) {
-            stack.push_back(root);
-            while (!stack.empty()) {
-                int32_t i = stack.back();
-                stack.pop_back();
-                order.push_back(i);
-                if (nodes[i].right >= 0)
-                    stack.push_back(nodes[i].right);
-                if (nodes[i].left >= 0)
-                    stack.push_back(nodes[i].left);
-            }
-        }
-        return order;
+        visit([&](int32_t i) { order.push_back(i); });
+        roots.assign(next, -1);
+        links.assign(nodes.size(), Links{});
+        for (int32_t i : order)
+            insert(roots[nodes[i].hash % next], links.data(), i);
     }
 };

@@ -35,7 +35,7 @@ Texts afterPass(const Texts &lyrics, const Texts &vowels) {
     rewriteLyrics(data.notes, vowels);
     Texts result;
     for (auto &note : data.notes)
-        result.push_back(note->entries.at("Lyric"));
+        result.emplace_back(note->entries.at("Lyric"));
     return result;
 }
 

@@ -19,7 +19,7 @@ std::vector<std::string> lines(std::string_view text) {
 
 template <class V> std::vector<std::string> keys(const EntryMap<V> &map) {
     std::vector<std::string> result;
-    map.forEach([&](std::string_view key, const V &) { result.emplace_back(key); });
+    map.forEach([&](std::string_view key, auto &&) { result.emplace_back(key); });
     return result;
 }
 
@@ -87,6 +87,22 @@ TEST(EntryMap, ReplacingKeepsPlaceAndMissingKeyNamesCaller) {
         EXPECT_EQ(error.message, "Range violation");
         EXPECT_TRUE(error.report().starts_with("RangeError@support_test(")) << error.report();
     }
+}
+
+TEST(EntryMap, StringValuesSurviveReplacingAndViewsOfTheMapItself) {
+    EntryMap<std::string> map;
+    const std::string pitches(200, '5'); // past the buffer's first size
+    map.set("Lyric", "ka");
+    map.set("PitchBend", pitches);
+    map.set("Lyric", "a");                     // shorter: stays where it was
+    map.set("Copy", map.at("PitchBend"));      // a view into the map's own bytes
+    map.set("Lyric", "- " + std::string(map.at("Lyric"))); // longer: moves
+    map.set(map.at("Lyric"), map.at("Lyric")); // a new key viewing the map's bytes
+    EXPECT_EQ(map.at("Lyric"), "- a");
+    EXPECT_EQ(map.at("- a"), "- a");
+    EXPECT_EQ(map.at("PitchBend"), pitches);
+    EXPECT_EQ(map.at("Copy"), pitches);
+    EXPECT_EQ(map.size(), 4u);
 }
 
 TEST(EntryMap, LargeMapsKeepEveryKeyOnceAndStayOrderedAcrossGrowth) {

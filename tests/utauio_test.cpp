@@ -143,7 +143,7 @@ TEST(InoutData, Sections) {
                "[#SETTING]\nTempo=1\n[#SETTING]\nTempo=2\nVoiceDir=v\n[#SETTING] \n");
     Lines names;
     for (auto &note : data.notes)
-        names.push_back(note->name + ":" + note->entries.at("Lyric"));
+        names.push_back(note->name + ":" + std::string(note->entries.at("Lyric")));
     EXPECT_EQ(names, (Lines{"-:R", "+:a", "0003:x", "0003:y"}));
     EXPECT_EQ(data.setting->toLines(), (Lines{"[#SETTING]", "VoiceDir=v", "[#SETTING] =", "Tempo=2", "Flags="}));
     EXPECT_EQ(data.prev->toLines(), (Lines{"[#PREV]", "Flags="}));

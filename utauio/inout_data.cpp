@@ -16,9 +16,17 @@ void InoutData::load(const std::string &path) {
 }
 
 void InoutData::parse(std::string_view text) {
+    // A section's lines are gathered first, so that its session can make room for them all.
     Session *current = nullptr;
+    std::vector<std::string_view> body;
+    auto endSection = [&] {
+        if (current)
+            current->parseLines(body);
+        body.clear();
+    };
     forEachLine(text, [&](std::string_view line) {
         if (isHeaderLine(line)) {
+            endSection();
             std::string_view name = line.substr(2, line.size() - 3);
             if (name == "SETTING") {
                 current = setting.get();
@@ -35,8 +43,9 @@ void InoutData::parse(std::string_view text) {
             return;
         }
         if (current && !line.empty())
-            current->parseLine(line);
+            body.push_back(line);
     });
+    endSection();
 }
 
 std::string InoutData::toText() const {
@@ -47,14 +56,14 @@ std::string InoutData::toText() const {
         sections.push_back(note.get());
     sections.push_back(next.get());
 
+    // One allocation: a text grown step by step leaves its outgrown copies in the heap.
+    size_t size = 0;
+    for (const Session *section : sections)
+        size += section->textSize();
     std::string text;
-    for (const Session *section : sections) {
-        for (const std::string &line : section->toLines()) {
-            if (!text.empty())
-                text += "\r\n";
-            text += line;
-        }
-    }
+    text.reserve(size);
+    for (const Session *section : sections)
+        section->appendText(text);
     return text;
 }
 
@@ -62,7 +71,7 @@ void InoutData::save() { platform::replaceWhole(path, toText()); }
 
 std::string InoutData::voiceFile(const char *name) const {
     if (setting->entries.contains("VoiceDir"))
-        return setting->entries.at("VoiceDir") + "\\" + name;
+        return std::string(setting->entries.at("VoiceDir")) + "\\" + name;
     return std::string("C:\\Program Files\\UTAU\\voice\\oto\\") + name;
 }
 

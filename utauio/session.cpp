@@ -6,33 +6,57 @@ bool isHeaderLine(std::string_view line) {
     return line.size() >= 3 && line.starts_with("[#") && line.back() == ']';
 }
 
-void Session::parseLines(const std::vector<std::string> &lines) {
-    for (const std::string &line : lines)
+void Session::parseLines(const std::vector<std::string_view> &lines) {
+    // Room for every line as an entry, so a note's entries take one allocation, not several.
+    size_t bytes = 0;
+    for (std::string_view line : lines)
+        bytes += line.size();
+    entries.reserve(lines.size(), bytes);
+    for (std::string_view line : lines)
         parseLine(line);
+}
+
+// Calls line(a, b, c) for each line a + b + c: the header, the entries, the flags, then the
+// follower's lines.
+template <class F> void Session::visitLines(F &&line) const {
+    line("[#", name, "]");
+    entries.forEach([&](std::string_view key, std::string_view value) { line(key, "=", value); });
+    line("Flags=", flagsText(), "");
+    if (follower)
+        follower->visitLines(line);
 }
 
 std::vector<std::string> Session::toLines() const {
     std::vector<std::string> lines;
-    lines.reserve(entries.size() + 2);
-    lines.push_back("[#" + name + "]");
-    entries.forEach([&](std::string_view key, const std::string &value) {
-        std::string line;
-        line.reserve(key.size() + 1 + value.size());
-        line.append(key).append("=").append(value);
-        lines.push_back(std::move(line));
+    visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
+        lines.emplace_back().append(a).append(b).append(c);
     });
-    lines.push_back("Flags=" + flagsText());
-    if (follower) {
-        for (std::string &line : follower->toLines())
-            lines.push_back(std::move(line));
-    }
     return lines;
+}
+
+void Session::appendText(std::string &text) const {
+    visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
+        if (!text.empty())
+            text += "\r\n";
+        text.append(a).append(b).append(c);
+    });
+}
+
+size_t Session::textSize() const {
+    size_t size = 0;
+    visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
+        size += a.size() + b.size() + c.size() + 2;
+    });
+    return size;
 }
 
 std::unique_ptr<Session> Session::clone() const {
     auto copy = std::make_unique<Session>(name);
-    entries.forEach([&](std::string_view key, const std::string &value) { copy->entries.set(key, value); });
-    flags.forEach([&](std::string_view key, const std::string &value) { copy->flags.set(key, value); });
+    entries.forEach([&](std::string_view key, std::string_view value) {
+        copy->entries.set(key, value);
+    });
+    flags.forEach(
+        [&](std::string_view key, std::string_view value) { copy->flags.set(key, value); });
     if (follower)
         copy->follower = follower->clone();
     return copy;
@@ -53,7 +77,7 @@ void Session::parseLine(std::string_view line) {
     if (key == "Flags")
         parseFlags(value);
     else
-        entries.set(key, std::string(value));
+        entries.set(key, value);
 }
 
 static bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -64,14 +88,14 @@ void Session::parseFlags(std::string_view text) {
         if (i < text.size() && !isAsciiLetter(text[i]))
             continue;
         if (start < i)
-            flags.set(text.substr(start, 1), std::string(text.substr(start + 1, i - start - 1)));
+            flags.set(text.substr(start, 1), text.substr(start + 1, i - start - 1));
         start = i;
     }
 }
 
 std::string Session::flagsText() const {
     std::string text;
-    flags.forEach([&](std::string_view letter, const std::string &value) {
+    flags.forEach([&](std::string_view letter, std::string_view value) {
         text.append(letter).append(value);
     });
     return text;

@@ -20,14 +20,21 @@ class Session {
     EntryMap<std::string> flags;   // flag letter to value
     std::unique_ptr<Session> follower;
 
-    virtual void parseLines(const std::vector<std::string> &lines);
+    virtual void parseLines(const std::vector<std::string_view> &lines);
     // The header, the entries in entry order, "Flags=" with the flags, then the follower.
     virtual std::vector<std::string> toLines() const;
+    // Appends the lines of toLines() to text, each after CR LF unless text is empty.
+    virtual void appendText(std::string &text) const;
+    // The bytes of toLines() with two more after each line: room enough for appendText.
+    size_t textSize() const;
     virtual std::unique_ptr<Session> clone() const;
 
     void parseLine(std::string_view line);
     void parseFlags(std::string_view text);
     std::string flagsText() const;
+
+  private:
+    template <class F> void visitLines(F &&line) const;
 };
 
 // "[#name]": at least three bytes, "[#" first and "]" last.
