@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -75,6 +76,9 @@ template <class V> class EntryMap {
     }
 
     size_t size() const { return nodes.size(); }
+    // The bytes kept for keys and string values, those of replaced values included: at least
+    // the bytes of the keys and values that forEach gives.
+    size_t byteSize() const { return bytes.size(); }
     bool empty() const { return nodes.empty(); }
 
     // Calls f(key, value) for every key, in entry order.
@@ -219,23 +223,24 @@ template <class V> class EntryMap {
             return;
         }
         // The trees of a small map, built as they would have grown: in insertion order.
+        std::array<int32_t, firstSlotCount> root; // read only where used
+        std::array<uint64_t, (firstSlotCount + 63) / 64> used{};
         std::array<Links, smallSize> tree;
-        std::array<std::pair<uint32_t, int32_t>, smallSize> slotRoots; // (slot, root)
-        size_t slots = 0;
         for (size_t i = 0; i < nodes.size(); ++i) {
             uint32_t slot = nodes[i].hash % firstSlotCount;
-            auto end = slotRoots.begin() + slots;
-            auto found =
-                std::find_if(slotRoots.begin(), end, [&](auto &s) { return s.first == slot; });
-            if (found == end)
-                slotRoots[slots++] = {slot, static_cast<int32_t>(i)};
-            else
-                insert(found->second, tree.data(), static_cast<int32_t>(i));
+            uint64_t bit = uint64_t{1} << (slot % 64);
+            if (used[slot / 64] & bit) {
+                insert(root[slot], tree.data(), static_cast<int32_t>(i));
+            } else {
+                root[slot] = static_cast<int32_t>(i);
+                used[slot / 64] |= bit;
+            }
         }
-        std::sort(slotRoots.begin(), slotRoots.begin() + slots);
         std::array<int32_t, smallSize> stack;
-        for (size_t s = 0; s < slots; ++s)
-            walk(slotRoots[s].second, tree.data(), stack.data(), f);
+        for (size_t word = 0; word < used.size(); ++word) {
+            for (uint64_t bits = used[word]; bits != 0; bits &= bits - 1)
+                walk(root[word * 64 + std::countr_zero(bits)], tree.data(), stack.data(), f);
+        }
     }
 
     // Gives a map that outgrew scanning its slot table and links, hanging the nodes in

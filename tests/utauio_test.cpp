@@ -100,6 +100,22 @@ TEST(Session, Flags) {
     }
 }
 
+TEST(Session, TextSizeLeavesRoomForTheText) {
+    Session session("0001");
+    session.parseLines({"Lyric=a", "Length=480", "NoEquals", "Flags=g-5B50", "Flags=Y0"});
+    session.follower = std::make_unique<Session>("0002");
+    session.follower->parseLine("PitchBend=" + std::string(300, '5'));
+    // Exact for lines that each follow a CR LF, while no value has been replaced.
+    std::string text = "[#PREV]";
+    session.appendText(text);
+    EXPECT_EQ(text.size() - 7, session.textSize());
+    session.entries.set("Lyric", "- a");
+    session.entries.set("Length", "48");
+    text.clear();
+    session.appendText(text);
+    EXPECT_LE(text.size(), session.textSize());
+}
+
 TEST(Session, CloneCopiesEverythingIndependently) {
     Session session("0001");
     session.parseLines({"Lyric=a", "Length=480", "Flags=g5"});

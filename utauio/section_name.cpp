@@ -2,6 +2,7 @@
 
 #include "support/utf8.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -28,6 +29,10 @@ bool isSign(char32_t c) { return c == U'-' || c == U'+'; }
 } // namespace
 
 bool isNumericName(std::string_view name) {
+    // Every note's name: decided without decoding.
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (!name.empty() && std::all_of(name.begin(), name.end(), isDigit))
+        return true;
     const std::u32string s = lowered(name);
     if (s.empty())
         return false;

@@ -43,11 +43,9 @@ void Session::appendText(std::string &text) const {
 }
 
 size_t Session::textSize() const {
-    size_t size = 0;
-    visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
-        size += a.size() + b.size() + c.size() + 2;
-    });
-    return size;
+    // Each line with CR LF: "[#" name "]", key "=" value, "Flags=" flags.
+    size_t size = name.size() + 5 + entries.byteSize() + 3 * entries.size() + 8 + flags.byteSize();
+    return follower ? size + follower->textSize() : size;
 }
 
 std::unique_ptr<Session> Session::clone() const {

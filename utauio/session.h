@@ -25,7 +25,7 @@ class Session {
     virtual std::vector<std::string> toLines() const;
     // Appends the lines of toLines() to text, each after CR LF unless text is empty.
     virtual void appendText(std::string &text) const;
-    // The bytes of toLines() with two more after each line: room enough for appendText.
+    // At least the bytes that appendText adds, found without walking the entries.
     size_t textSize() const;
     virtual std::unique_ptr<Session> clone() const;
 
