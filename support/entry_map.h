@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +29,14 @@ template <class V> class EntryMap {
     static constexpr bool valueInBytes = std::is_same_v<V, std::string>;
 
   public:
+    EntryMap() = default;
+    EntryMap(const EntryMap &other)
+        : nodes(other.nodes), bytes(other.bytes),
+          index(other.index ? std::make_unique<Index>(*other.index) : nullptr) {}
+    EntryMap(EntryMap &&) noexcept = default;
+    EntryMap &operator=(const EntryMap &other) { return *this = EntryMap(other); }
+    EntryMap &operator=(EntryMap &&) noexcept = default;
+
     using ValueRef = std::conditional_t<valueInBytes, std::string_view, const V &>;
     using ValueArg = std::conditional_t<valueInBytes, std::string_view, V>;
 
@@ -59,10 +68,10 @@ template <class V> class EntryMap {
         else
             nodes.push_back(Node{h, append(key, {}), size32(key), std::move(value)});
         const auto added = static_cast<int32_t>(nodes.size() - 1);
-        if (!roots.empty()) {
-            links.emplace_back();
-            insert(roots[h % roots.size()], links.data(), added);
-            if (nodes.size() > 4 * roots.size())
+        if (index) {
+            index->links.emplace_back();
+            insert(index->roots[h % index->roots.size()], index->links.data(), added);
+            if (nodes.size() > 4 * index->roots.size())
                 grow();
         } else if (nodes.size() > smallSize) {
             indexSlots();
@@ -104,8 +113,11 @@ template <class V> class EntryMap {
 
     std::vector<Node> nodes; // in insertion order
     std::string bytes;
-    std::vector<int32_t> roots; // once large: one tree root per slot, -1 when empty
-    std::vector<Links> links;   // once large: each node's subtrees
+    struct Index {
+        std::vector<int32_t> roots; // one tree root per slot, -1 when empty
+        std::vector<Links> links;   // each node's subtrees
+    };
+    std::unique_ptr<Index> index; // once large
 
     static uint32_t hash(std::string_view key) {
         uint32_t h = 0;
@@ -169,19 +181,19 @@ template <class V> class EntryMap {
     }
 
     int32_t find(uint32_t h, std::string_view key) const {
-        if (roots.empty()) {
+        if (!index) {
             for (size_t i = 0; i < nodes.size(); ++i) {
                 if (nodes[i].hash == h && keyOf(nodes[i]) == key)
                     return static_cast<int32_t>(i);
             }
             return -1;
         }
-        int32_t i = roots[h % roots.size()];
+        int32_t i = index->roots[h % index->roots.size()];
         while (i >= 0) {
             int c = compare(h, key, nodes[i].hash, keyOf(nodes[i]));
             if (c == 0)
                 return i;
-            i = c < 0 ? links[i].left : links[i].right;
+            i = c < 0 ? index->links[i].left : index->links[i].right;
         }
         return -1;
     }
@@ -214,11 +226,11 @@ template <class V> class EntryMap {
 
     // Calls f(i) for every node, in entry order.
     template <class F> void visit(F &&f) const {
-        if (!roots.empty()) {
+        if (index) {
             std::vector<int32_t> stack(nodes.size());
-            for (int32_t root : roots) {
+            for (int32_t root : index->roots) {
                 if (root >= 0)
-                    walk(root, links.data(), stack.data(), f);
+                    walk(root, index->links.data(), stack.data(), f);
             }
             return;
         }
@@ -246,10 +258,13 @@ template <class V> class EntryMap {
     // Gives a map that outgrew scanning its slot table and links, hanging the nodes in
     // insertion order as the small map's trees were worked out.
     void indexSlots() {
-        roots.assign(firstSlotCount, -1);
-        links.assign(nodes.size(), Links{});
-        for (size_t i = 0; i < nodes.size(); ++i)
-            insert(roots[nodes[i].hash % firstSlotCount], links.data(), static_cast<int32_t>(i));
+        index = std::make_unique<Index>();
+        index->roots.assign(firstSlotCount, -1);
+        index->links.assign(nodes.size(), Links{});
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            insert(index->roots[nodes[i].hash % firstSlotCount], index->links.data(),
+                   static_cast<int32_t>(i));
+        }
     }
 
     // Past four keys a slot, the slots grow to the first of these primes that is at least the
@@ -258,7 +273,7 @@ template <class V> class EntryMap {
         static constexpr size_t slotCounts[] = {389,      1543,      6151,      24593,
                                                 98317,    393241,    1572869,   6291469,
                                                 25165843, 100663319, 402653189, 1610612741};
-        size_t next = roots.size();
+        size_t next = index->roots.size();
         for (size_t count : slotCounts) {
             next = count;
             if (count >= nodes.size())
@@ -267,9 +282,9 @@ template <class V> class EntryMap {
         std::vector<int32_t> order;
         order.reserve(nodes.size());
         visit([&](int32_t i) { order.push_back(i); });
-        roots.assign(next, -1);
-        links.assign(nodes.size(), Links{});
+        index->roots.assign(next, -1);
+        index->links.assign(nodes.size(), Links{});
         for (int32_t i : order)
-            insert(roots[nodes[i].hash % next], links.data(), i);
+            insert(index->roots[nodes[i].hash % next], index->links.data(), i);
     }
 };

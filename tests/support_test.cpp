@@ -119,6 +119,22 @@ TEST(EntryMap, LargeMapsKeepEveryKeyOnceAndStayOrderedAcrossGrowth) {
     EXPECT_EQ(std::set<std::string>(visited.begin(), visited.end()).size(), size_t(count));
 }
 
+TEST(EntryMap, CopiesAreIndependent) {
+    for (int count : {5, 500}) { // scanned, and with a slot table
+        EntryMap<std::string> map;
+        for (int i = 0; i < count; ++i)
+            map.set("k" + std::to_string(i), "v");
+        EntryMap<std::string> copy = map;
+        copy.set("k0", "changed");
+        copy.set("added", "");
+        EXPECT_EQ(map.at("k0"), "v");
+        EXPECT_FALSE(map.contains("added"));
+        EXPECT_EQ(keys(copy).size(), size_t(count) + 1);
+        copy = map;
+        EXPECT_EQ(keys(copy), keys(map));
+    }
+}
+
 TEST(EntryMap, BuildingTheSlotTableKeepsTheOrder) {
     // Past a handful of keys the map indexes its slots; the trees must stay as they were.
     EntryMap<int> small, large;
