@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     second.parseFlags(text);
     FUZZ_CHECK(second.flagsText() == text);
     FUZZ_CHECK(second.flags.size() == first.flags.size());
-    first.flags.forEach([](std::string_view letter, const std::string &value) {
+    first.flags.forEach([](std::string_view letter, std::string_view value) {
         FUZZ_CHECK(letter.size() == 1 && std::isalpha(static_cast<unsigned char>(letter[0])));
         for (unsigned char c : value)
             FUZZ_CHECK(!(c < 0x80 && std::isalpha(c)));

@@ -14,7 +14,7 @@ using Entries = std::vector<std::pair<std::string, std::string>>;
 
 Entries entriesOf(const Session &session) {
     Entries entries;
-    session.entries.forEach([&](std::string_view key, const std::string &value) {
+    session.entries.forEach([&](std::string_view key, std::string_view value) {
         entries.emplace_back(key, value);
     });
     return entries;

@@ -147,7 +147,9 @@ template <class V> class EntryMap {
 
     // Adds key and value at the end of bytes; returns where they start.
     uint32_t append(std::string_view key, std::string_view value) {
-        if (bytes.size() + key.size() + value.size() > std::numeric_limits<uint32_t>::max())
+        // Counted in 64 bits: a 32-bit size_t could wrap.
+        if (uint64_t{bytes.size()} + key.size() + value.size() >
+            std::numeric_limits<uint32_t>::max())
             throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
         auto offset = static_cast<uint32_t>(bytes.size());
         bytes.append(key).append(value);
