@@ -20,8 +20,10 @@ TEST(Timestamp, LocalClockAndOffsetLabel) {
         {{2026, 12, 5, 9, 33, 22, 999}, 9 * 60, "Sat Dec 05 18:33:22 GMT+0900 2026"},
         {{2026, 12, 5, 1, 10, 59, 500}, -(3 * 60 + 30), "Fri Dec 04 21:40:59 GMT-0330 2026"},
         {{2026, 12, 5, 1, 10, 59, 0}, 0, "Sat Dec 05 01:10:59 GMT+0000 2026"},
-        // London in summer: standard offset 0 plus one hour of daylight saving.
-        {{2026, 7, 1, 12, 0, 0, 0}, 60, "Wed Jul 01 13:00:00 GMT+0100 2026"},
+        // London either side of the shift to summer time (01:00 UTC, 29 March 2026): the
+        // offset in force at that moment, daylight saving included, applies once.
+        {{2026, 3, 29, 0, 59, 59, 0}, 0, "Sun Mar 29 00:59:59 GMT+0000 2026"},
+        {{2026, 3, 29, 1, 0, 0, 0}, 60, "Sun Mar 29 02:00:00 GMT+0100 2026"},
         {{2026, 12, 31, 20, 0, 5, 0}, 9 * 60, "Fri Jan 01 05:00:05 GMT+0900 2027"},
         {{2024, 3, 1, 2, 0, 0, 0}, -5 * 60, "Thu Feb 29 21:00:00 GMT-0500 2024"},
     };
