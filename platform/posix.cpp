@@ -174,13 +174,13 @@ std::string ansiToUtf8(std::string_view text) {
 }
 
 Clock now() {
-    timespec spec;
-    ::clock_gettime(CLOCK_REALTIME, &spec);
+    timespec moment;
+    ::clock_gettime(CLOCK_REALTIME, &moment);
     tm utc, local;
-    ::gmtime_r(&spec.tv_sec, &utc);
-    ::localtime_r(&spec.tv_sec, &local);
+    ::gmtime_r(&moment.tv_sec, &utc);
+    ::localtime_r(&moment.tv_sec, &local);
     return Clock{{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                  utc.tm_sec, static_cast<int>(spec.tv_nsec / 1000000)},
+                  utc.tm_sec, static_cast<int>(moment.tv_nsec / 1000000)},
                  static_cast<int>(local.tm_gmtoff / 60)};
 }
 
