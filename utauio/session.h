@@ -23,12 +23,12 @@ class Session {
     virtual void parseLines(const std::vector<std::string_view> &lines);
     // The header, the entries in entry order, "Flags=" with the flags, then the follower.
     virtual std::vector<std::string> toLines() const;
-    // Appends the lines of toLines() to text, each after CR LF unless text is empty.
-    virtual void appendText(std::string &text) const;
-    // At least the bytes that appendText adds, found without walking the entries.
-    size_t textSize() const;
     virtual std::unique_ptr<Session> clone() const;
 
+    // Appends the lines of toLines() to text, each after CR LF unless text is empty.
+    void appendText(std::string &text) const;
+    // At least the bytes that appendText adds, found without walking the entries.
+    size_t textSize() const;
     void parseLine(std::string_view line);
     void parseFlags(std::string_view text);
     std::string flagsText() const;

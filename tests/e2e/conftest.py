@@ -41,10 +41,13 @@ class Plugin:
         path = str(path)
         return "Z:" + path.replace("/", "\\") if self.wine else path
 
-    def run(self, program, args, cwd, user=None):
+    def command(self, program, args):
+        """The command line that starts program with args, under Wine for a Windows build."""
         command = [str(program), *args]
-        if self.wine:
-            command = ["wine", *command]
+        return ["wine", *command] if self.wine else command
+
+    def run(self, program, args, cwd, user=None):
+        command = self.command(program, args)
         if user:
             command = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups", *command]
         done = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL,

@@ -84,8 +84,7 @@ def test_two_runs_at_once_in_one_working_folder(plugin, scratch):
     program, work, first = layout(plugin, scratch, song=big)
     second = work / "second.tmp"
     second.write_bytes(big)
-    command = [str(program)] if not plugin.wine else ["wine", str(program)]
-    runs = [subprocess.Popen(command + [name], cwd=work, stdout=subprocess.PIPE,
+    runs = [subprocess.Popen(plugin.command(program, [name]), cwd=work, stdout=subprocess.PIPE,
                              stderr=subprocess.DEVNULL) for name in ("song.tmp", "second.tmp")]
     statuses = [run.wait(timeout=300) for run in runs]
     rewritten = None
