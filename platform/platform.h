@@ -4,6 +4,7 @@
 // ANSI (the system's ANSI code page; on POSIX that code page is UTF-8). Every operation that
 // fails throws an Exception; file failures carry the path and the system's error text.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,9 +18,15 @@ std::vector<std::string> arguments(int argc, char **argv);
 std::string readWhole(const std::string &path);
 // Creates or truncates the file and writes all bytes, with no sharing.
 void writeWhole(const std::string &path, std::string_view bytes);
-// Replaces the file whole through a neighbouring file, so a failure part-way leaves the old
-// content; a file that may not be written fails as writeWhole would.
-void replaceWhole(const std::string &path, std::string_view bytes);
+// Takes the next piece of a file's new content.
+using Writer = std::function<void(std::string_view piece)>;
+// Replaces the file whole through a neighbouring file, so a failure part-way (produce's own
+// included) leaves the old content; a file that may not be written fails as writeWhole
+// would. The new content is the pieces that produce gives the writer, in order.
+void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce);
+inline void replaceWhole(const std::string &path, std::string_view bytes) {
+    replaceWhole(path, [bytes](const Writer &write) { write(bytes); });
+}
 // Appends all bytes at the end, creating the file if needed, with no sharing.
 void append(const std::string &path, std::string_view bytes);
 // Creates the file anew, empty.

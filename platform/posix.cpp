@@ -124,7 +124,7 @@ void writeWhole(const std::string &path, std::string_view bytes) {
     closeOrThrow(file, path);
 }
 
-void replaceWhole(const std::string &path, std::string_view bytes) {
+void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce) {
     // Opening the file itself for writing first fails where a plain write would (a missing
     // folder, a read-only file), which a rename over it would get round.
     Descriptor original = openOrThrow(path, O_WRONLY | O_CREAT);
@@ -138,7 +138,7 @@ void replaceWhole(const std::string &path, std::string_view bytes) {
     if (file.fd < 0)
         throw lastFileError(neighbour);
     try {
-        writeAll(file.fd, neighbour, bytes);
+        produce([&](std::string_view piece) { writeAll(file.fd, neighbour, piece); });
         if (::fchmod(file.fd, info.st_mode & 07777) != 0)
             throw lastFileError(neighbour);
         closeOrThrow(file, neighbour);

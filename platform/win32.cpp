@@ -162,7 +162,7 @@ void writeWhole(const std::string &path, std::string_view bytes) {
     closeOrThrow(file, path);
 }
 
-void replaceWhole(const std::string &path, std::string_view bytes) {
+void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce) {
     // Opening the file itself for writing first fails where a plain write would (a read-only
     // file, a missing folder, a file another process has open), which a rename over it might
     // get round or fail at only after the neighbour is written.
@@ -171,7 +171,9 @@ void replaceWhole(const std::string &path, std::string_view bytes) {
 
     std::string neighbour = path + ".tessal-" + std::to_string(GetCurrentProcessId());
     try {
-        writeWhole(neighbour, bytes);
+        Handle file = openOrThrow(neighbour, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        produce([&](std::string_view piece) { writeAll(file, neighbour, piece); });
+        closeOrThrow(file, neighbour);
         // A rename over the original happens whole or not at all. ReplaceFileW, given no
         // backup name, can fail having already taken the original away.
         if (!MoveFileExW(toWide(neighbour, CP_UTF8).c_str(), toWide(path, CP_UTF8).c_str(),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/failure.h"
+#include "support/views.h"
 
 #include <algorithm>
 #include <array>
@@ -24,14 +25,16 @@
 //
 // A song holds a map per note, so the map is kept compact: keys, and string values, are
 // bytes in one buffer per map, and a string value is read as a view into it, valid until the
-// map next changes.
+// map next changes. A map may also share an unchanging text: keys and values that view it
+// stay views and take no copy.
 template <class V> class EntryMap {
     static constexpr bool valueInBytes = std::is_same_v<V, std::string>;
 
   public:
     EntryMap() = default;
     EntryMap(const EntryMap &other)
-        : nodes(other.nodes), bytes(other.bytes),
+        : nodes(other.nodes), bytes(other.bytes), shared(other.shared),
+          contentBytes(other.contentBytes), smallHashes(other.smallHashes),
           index(other.index ? std::make_unique<Index>(*other.index) : nullptr) {}
     EntryMap(EntryMap &&) noexcept = default;
     EntryMap &operator=(const EntryMap &other) { return *this = EntryMap(other); }
@@ -53,20 +56,24 @@ template <class V> class EntryMap {
 
     // Inserts key, or replaces its value in place.
     void set(std::string_view key, ValueArg value) {
-        // Adding bytes may move the buffer that key or value views.
-        if constexpr (valueInBytes) {
-            if (viewsBytes(key) || viewsBytes(value))
-                return set(std::string(key), std::string(value));
-        } else if (viewsBytes(key)) {
-            return set(std::string(key), std::move(value));
-        }
-        uint32_t h = hash(key);
+        const uint32_t h = hash(key);
         if (int32_t i = find(h, key); i >= 0)
             return replace(nodes[i], std::move(value));
-        if constexpr (valueInBytes)
-            nodes.push_back(Node{h, append(key, value), size32(key), size32(value)});
-        else
-            nodes.push_back(Node{h, append(key, {}), size32(key), std::move(value)});
+        if constexpr (valueInBytes) {
+            Span keySpan, valueSpan;
+            if (!sharedSpan(key, keySpan) || !sharedSpan(value, valueSpan)) {
+                // Copying the one in may move the bytes that the other views.
+                if (viewsBytes(key) || viewsBytes(value))
+                    return set(std::string(key), std::string(value));
+                keySpan = keep(key);
+                valueSpan = keep(value);
+            }
+            nodes.push_back(Node{h, keySpan, valueSpan});
+            contentBytes += key.size() + value.size();
+        } else {
+            nodes.push_back(Node{h, keep(key), std::move(value)});
+            contentBytes += key.size();
+        }
         const auto added = static_cast<int32_t>(nodes.size() - 1);
         if (index) {
             index->links.emplace_back();
@@ -75,19 +82,30 @@ template <class V> class EntryMap {
                 grow();
         } else if (nodes.size() > smallSize) {
             indexSlots();
+        } else {
+            smallHashes |= hashBit(h);
         }
     }
 
-    // Makes room for this many more keys, holding this many more bytes of keys and values.
+    // Makes room for this many more keys, holding this many more bytes of keys and values;
+    // a map that shares a text takes those bytes to be views of it and makes no room for them.
     void reserve(size_t moreKeys, size_t moreBytes) {
         nodes.reserve(nodes.size() + moreKeys);
-        bytes.reserve(bytes.size() + moreBytes);
+        if (!shared)
+            bytes.reserve(bytes.size() + moreBytes);
+    }
+
+    // From now on, keys and values set from views into text are kept as views of it; the map
+    // holds on to text. Only an empty map takes a text.
+    void share(std::shared_ptr<const std::string> text) {
+        if (!nodes.empty())
+            throw std::logic_error("EntryMap shares a text only while empty");
+        shared = std::move(text);
     }
 
     size_t size() const { return nodes.size(); }
-    // The bytes kept for keys and string values, those of replaced values included: at least
-    // the bytes of the keys and values that forEach gives.
-    size_t byteSize() const { return bytes.size(); }
+    // The bytes of the keys and string values that forEach gives.
+    size_t byteSize() const { return contentBytes; }
     bool empty() const { return nodes.empty(); }
 
     // Calls f(key, value) for every key, in entry order.
@@ -96,11 +114,16 @@ template <class V> class EntryMap {
     }
 
   private:
+    // Where a key's or a string value's bytes are: in bytes, or in the shared text when the
+    // size has its top bit set.
+    struct Span {
+        uint32_t offset, size;
+    };
+    static constexpr uint32_t inShared = uint32_t{1} << 31;
     struct Node {
         uint32_t hash;
-        uint32_t offset; // the key's first byte in bytes; a string value's bytes follow the key
-        uint32_t keySize;
-        std::conditional_t<valueInBytes, uint32_t, V> value; // a string value: its size
+        Span key;
+        std::conditional_t<valueInBytes, Span, V> value;
     };
     struct Links {
         int32_t left = -1, right = -1;
@@ -113,6 +136,11 @@ template <class V> class EntryMap {
 
     std::vector<Node> nodes; // in insertion order
     std::string bytes;
+    std::shared_ptr<const std::string> shared;
+    size_t contentBytes = 0;
+    // While the map is small: a bit for each key's hash, so most keys it lacks are known
+    // absent without a scan.
+    uint64_t smallHashes = 0;
     struct Index {
         std::vector<int32_t> roots; // one tree root per slot, -1 when empty
         std::vector<Links> links;   // each node's subtrees
@@ -128,42 +156,67 @@ template <class V> class EntryMap {
 
     static uint32_t size32(std::string_view text) { return static_cast<uint32_t>(text.size()); }
 
-    std::string_view keyOf(const Node &node) const {
-        return {bytes.data() + node.offset, node.keySize};
+    std::string_view view(Span span) const {
+        if (span.size & inShared)
+            return {shared->data() + span.offset, span.size & ~inShared};
+        return {bytes.data() + span.offset, span.size};
     }
+
+    std::string_view keyOf(const Node &node) const { return view(node.key); }
 
     ValueRef valueOf(const Node &node) const {
         if constexpr (valueInBytes)
-            return {bytes.data() + node.offset + node.keySize, node.value};
+            return view(node.value);
         else
             return node.value;
     }
 
-    bool viewsBytes(std::string_view text) const {
-        std::less_equal<const char *> notAfter;
-        return notAfter(bytes.data(), text.data()) &&
-               notAfter(text.data(), bytes.data() + bytes.size());
+    bool viewsBytes(std::string_view text) const { return viewsInto(bytes, text); }
+
+    // Whether text views the shared text, in a place that a span can hold.
+    bool sharedSpan(std::string_view text, Span &span) const {
+        if (!shared || !viewsInto(*shared, text) || text.size() >= inShared)
+            return false;
+        const auto offset = static_cast<uint64_t>(text.data() - shared->data());
+        if (offset > std::numeric_limits<uint32_t>::max())
+            return false;
+        span = {static_cast<uint32_t>(offset), static_cast<uint32_t>(text.size()) | inShared};
+        return true;
     }
 
-    // Adds key and value at the end of bytes; returns where they start.
-    uint32_t append(std::string_view key, std::string_view value) {
+    // Where text will be read from: the shared text if it views it, else a copy at the end of
+    // bytes.
+    Span keep(std::string_view text) {
+        Span span;
+        if (sharedSpan(text, span))
+            return span;
+        if (text.size() >= inShared)
+            throw std::length_error("EntryMap holds keys and values of less than 2 GiB");
         // Counted in 64 bits: a 32-bit size_t could wrap.
-        if (uint64_t{bytes.size()} + key.size() + value.size() >
-            std::numeric_limits<uint32_t>::max())
+        if (uint64_t{bytes.size()} + text.size() > std::numeric_limits<uint32_t>::max())
             throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
-        auto offset = static_cast<uint32_t>(bytes.size());
-        bytes.append(key).append(value);
-        return offset;
+        const auto offset = static_cast<uint32_t>(bytes.size());
+        if (viewsBytes(text))
+            bytes.append(std::string(text)); // appending may move the bytes text views
+        else
+            bytes.append(text);
+        return {offset, static_cast<uint32_t>(text.size())};
     }
 
     void replace(Node &node, ValueArg value) {
         if constexpr (valueInBytes) {
-            // A longer value no longer fits after its key: both go to the end of bytes.
-            if (value.size() > node.value)
-                node.offset = append(std::string(keyOf(node)), value);
-            else
-                std::memcpy(bytes.data() + node.offset + node.keySize, value.data(), value.size());
-            node.value = size32(value);
+            contentBytes = contentBytes - view(node.value).size() + value.size();
+            // A value no longer than the one it replaces in bytes takes its place; it may view
+            // that place itself.
+            Span span;
+            if (!(node.value.size & inShared) && value.size() <= node.value.size &&
+                !sharedSpan(value, span)) {
+                if (!value.empty())
+                    std::memmove(bytes.data() + node.value.offset, value.data(), value.size());
+                node.value.size = size32(value);
+            } else {
+                node.value = keep(value);
+            }
         } else {
             node.value = std::move(value);
         }
@@ -182,8 +235,12 @@ template <class V> class EntryMap {
         return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
     }
 
+    static uint64_t hashBit(uint32_t h) { return uint64_t{1} << (h % 64); }
+
     int32_t find(uint32_t h, std::string_view key) const {
         if (!index) {
+            if (!(smallHashes & hashBit(h)))
+                return -1;
             for (size_t i = 0; i < nodes.size(); ++i) {
                 if (nodes[i].hash == h && keyOf(nodes[i]) == key)
                     return static_cast<int32_t>(i);

@@ -37,6 +37,30 @@ TEST(Files, BackslashIsASeparator) {
     EXPECT_EQ(readFile(dir.file("tessalini.txt")), "vowels=a");
 }
 
+TEST(Files, ReplaceWritesThePiecesOrKeepsTheOldContent) {
+    ScratchDir dir;
+    std::string path = dir.file("song.tmp");
+    writeFile(path, "old");
+    platform::replaceWhole(path, [](const platform::Writer &write) {
+        write("first ");
+        write("");
+        write(std::string(100000, 'x'));
+    });
+    EXPECT_EQ(readFile(path), "first " + std::string(100000, 'x'));
+
+    // The producer fails after a piece is written: the file keeps what it had.
+    writeFile(path, "old");
+    EXPECT_THROW(platform::replaceWhole(path,
+                                        [](const platform::Writer &write) {
+                                            write("half");
+                                            throw Exception("Test", "producer failed");
+                                        }),
+                 Exception);
+    EXPECT_EQ(readFile(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1)
+        << "no neighbouring file left behind";
+}
+
 TEST(Files, FailuresNameThePathAndTheSystemText) {
     ScratchDir dir;
     struct Case {

@@ -105,6 +105,33 @@ TEST(EntryMap, StringValuesSurviveReplacingAndViewsOfTheMapItself) {
     EXPECT_EQ(map.size(), 4u);
 }
 
+TEST(EntryMap, SharedTextIsViewedNotCopiedAndOutlivesItsOwner) {
+    auto text = std::make_shared<const std::string>("Lyric=a\nPitchBend=" + std::string(200, '5'));
+    const std::string_view whole = *text;
+    EntryMap<std::string> map;
+    map.share(text);
+    map.set(whole.substr(0, 5), whole.substr(6, 1));
+    map.set(whole.substr(8, 9), whole.substr(18));
+    map.set("Copied", whole.substr(6, 1));
+    EXPECT_EQ(map.at("Lyric").data(), text->data() + 6);
+    EXPECT_EQ(map.at("Copied").data(), text->data() + 6);
+    EXPECT_EQ(map.byteSize(), 5u + 1 + 9 + 200 + 6 + 1);
+    EXPECT_THROW(map.share(text), std::logic_error);
+
+    EntryMap<std::string> copy = map;
+    text.reset(); // the maps alone keep the text now
+    map.set("Lyric", "- a");        // longer than the shared value: copied
+    map.set("PitchBend", "5");      // a shared value replaced in the map's own bytes
+    copy.set("Copied", whole.substr(0, 5)); // still a view into the text the copy holds
+    EXPECT_EQ(map.at("Lyric"), "- a");
+    EXPECT_EQ(map.at("PitchBend"), "5");
+    EXPECT_EQ(map.byteSize(), 5u + 3 + 9 + 1 + 6 + 1);
+    EXPECT_EQ(copy.at("Lyric"), "a");
+    EXPECT_EQ(copy.at("PitchBend"), std::string(200, '5'));
+    EXPECT_EQ(copy.at("Copied"), "Lyric");
+    EXPECT_EQ(keys(copy), keys(map));
+}
+
 TEST(EntryMap, LargeMapsKeepEveryKeyOnceAndStayOrderedAcrossGrowth) {
     EntryMap<int> map;
     const int count = 20000; // grows 97 -> 389 -> 6151 -> 24593 slots

@@ -100,20 +100,25 @@ TEST(Session, Flags) {
     }
 }
 
-TEST(Session, TextSizeLeavesRoomForTheText) {
+TEST(Session, TextSizeIsExact) {
     Session session("0001");
     session.parseLines({"Lyric=a", "Length=480", "NoEquals", "Flags=g-5B50", "Flags=Y0"});
     session.follower = std::make_unique<Session>("0002");
     session.follower->parseLine("PitchBend=" + std::string(300, '5'));
-    // Exact for lines that each follow a CR LF, while no value has been replaced.
-    std::string text = "[#PREV]";
-    session.appendText(text);
-    EXPECT_EQ(text.size() - 7, session.textSize());
+    auto expectExact = [&] {
+        std::string text = "[#PREV]";
+        session.appendText(text);
+        EXPECT_EQ(text.size() - 7, session.textSize());
+        Lines lines = session.toLines();
+        EXPECT_EQ(text, "[#PREV]" + joined(lines) + "\r\n");
+    };
+    expectExact();
+    // Longer and shorter values; a key that had no value.
     session.entries.set("Lyric", "- a");
     session.entries.set("Length", "48");
-    text.clear();
-    session.appendText(text);
-    EXPECT_LE(text.size(), session.textSize());
+    session.entries.set("NoEquals", "now=1");
+    session.parseLine("Flags=g-10");
+    expectExact();
 }
 
 TEST(Session, CloneCopiesEverythingIndependently) {
@@ -242,6 +247,25 @@ TEST(InoutData, SaveWritesTheFileAndReadsBackTheSame) {
     EXPECT_EQ(readFile(path), once);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1)
         << "no neighbouring file left behind";
+}
+
+TEST(InoutData, LargeSongIsSavedAsItsText) {
+    // Many notes and one long line, so the text is written in several pieces.
+    std::string song = "[#SETTING]\nTempo=120\n";
+    for (int i = 0; i < 4000; ++i) {
+        song += "[#" + std::to_string(10000 + i) + "]\nLength=480\nLyric=a\nEnvelope=0,5,35,0," +
+                std::to_string(i) + "\nFlags=g-5B" + std::to_string(i % 100) + "\n";
+    }
+    song += "[#NEXT]\nPitchBend=" + std::string(700000, '5');
+    ScratchDir dir;
+    std::string path = dir.file("song.tmp");
+    writeFile(path, song);
+    InoutData data(path);
+    data.save();
+    std::string saved = readFile(path);
+    EXPECT_EQ(saved, data.toText());
+    EXPECT_EQ(saved, rewritten(song));
+    EXPECT_TRUE(saved.ends_with("\r\nPitchBend=" + std::string(700000, '5') + "\r\nFlags="));
 }
 
 TEST(InoutData, LoadAndSaveFailWithTheFileError) {

@@ -12,13 +12,28 @@ InoutData::InoutData(const std::string &path) : InoutData() { load(path); }
 
 void InoutData::load(const std::string &path) {
     this->path = path;
-    parse(platform::readWhole(path));
+    loaded = std::make_shared<const std::string>(platform::readWhole(path));
+    parse(*loaded);
 }
 
-void InoutData::parse(std::string_view text) {
+void InoutData::parse(std::string_view given) {
+    // The entries view the text they come from rather than copy it, and keep it; a text that
+    // load did not read is kept as one copy.
+    std::shared_ptr<const std::string> kept =
+        loaded && viewsInto(*loaded, given) ? loaded : std::make_shared<const std::string>(given);
+    std::string_view text = kept == loaded ? given : *kept;
+
     // A section's lines are gathered first, so that its session can make room for them all.
     Session *current = nullptr;
     std::vector<std::string_view> body;
+    auto startSection = [&](Session *section) {
+        // A section continued from an earlier text copies the entries it adds.
+        if (section->entries.empty())
+            section->entries.share(kept);
+        if (section->flags.empty())
+            section->flags.share(kept);
+        current = section;
+    };
     auto endSection = [&] {
         if (current)
             current->parseLines(body);
@@ -29,14 +44,14 @@ void InoutData::parse(std::string_view text) {
             endSection();
             std::string_view name = line.substr(2, line.size() - 3);
             if (name == "SETTING") {
-                current = setting.get();
+                startSection(setting.get());
             } else if (name == "PREV") {
-                current = prev.get();
+                startSection(prev.get());
             } else if (name == "NEXT") {
-                current = next.get();
+                startSection(next.get());
             } else if (isNumericName(name)) {
                 notes.push_back(std::make_unique<Session>(std::string(name)));
-                current = notes.back().get();
+                startSection(notes.back().get());
             } else {
                 current = nullptr;
             }
@@ -48,26 +63,48 @@ void InoutData::parse(std::string_view text) {
     endSection();
 }
 
-std::string InoutData::toText() const {
-    std::vector<const Session *> sections{setting.get(), prev.get()};
+template <class F> void InoutData::forEachSection(F &&f) const {
+    f(*setting);
+    f(*prev);
     for (const auto &section : extraSections)
-        sections.push_back(section.get());
+        f(*section);
     for (const auto &note : notes)
-        sections.push_back(note.get());
-    sections.push_back(next.get());
+        f(*note);
+    f(*next);
+}
 
+// Every section writes at least its header, so a text always has a last CR LF to drop.
+static void dropLastLineEnd(std::string &text) { text.resize(text.size() - 2); }
+
+std::string InoutData::toText() const {
     // One allocation: a text grown step by step leaves its outgrown copies in the heap.
     size_t size = 0;
-    for (const Session *section : sections)
-        size += section->textSize();
+    forEachSection([&](const Session &section) { size += section.textSize(); });
     std::string text;
     text.reserve(size);
-    for (const Session *section : sections)
-        section->appendText(text);
+    forEachSection([&](const Session &section) { section.appendText(text); });
+    dropLastLineEnd(text);
     return text;
 }
 
-void InoutData::save() { platform::replaceWhole(path, toText()); }
+void InoutData::save() {
+    // Written in pieces: a whole second copy of a large song would add to the memory the run
+    // needs and to the time it takes.
+    constexpr size_t pieceSize = 256 * 1024;
+    platform::replaceWhole(path, [this](const platform::Writer &write) {
+        std::string piece;
+        piece.reserve(2 * pieceSize);
+        forEachSection([&](const Session &section) {
+            if (piece.size() >= pieceSize) {
+                write(piece);
+                piece.clear();
+            }
+            section.appendText(piece);
+        });
+        dropLastLineEnd(piece);
+        write(piece);
+    });
+}
 
 std::string InoutData::voiceFile(const char *name) const {
     if (setting->entries.contains("VoiceDir"))

@@ -35,5 +35,10 @@ class InoutData {
     virtual std::string prefixMapPath() const;
 
   private:
+    // The text that load read: parse finds it is given this text and keeps it without a copy.
+    std::shared_ptr<const std::string> loaded;
+
     std::string voiceFile(const char *name) const;
+    // Calls f(section) for each section in the order toText writes them.
+    template <class F> void forEachSection(F &&f) const;
 };

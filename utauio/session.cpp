@@ -1,5 +1,9 @@
 #include "utauio/session.h"
 
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
 Session::Session(std::string name) : name(std::move(name)) {}
 
 bool isHeaderLine(std::string_view line) {
@@ -35,15 +39,35 @@ std::vector<std::string> Session::toLines() const {
 }
 
 void Session::appendText(std::string &text) const {
+    // Sized once and filled through a pointer: appending piece by piece costs a library call
+    // for each of the four pieces of every line.
+    const size_t start = text.size();
+    text.resize(start + textSize());
+    char *out = text.data() + start;
+    const char *const end = text.data() + text.size();
+    auto put = [&out](std::string_view piece) {
+        if (piece.size() == 1) // an "=" or a "]": not worth a call
+            *out = piece[0];
+        else if (!piece.empty())
+            std::memcpy(out, piece.data(), piece.size());
+        out += piece.size();
+    };
     visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
-        if (!text.empty())
-            text += "\r\n";
-        text.append(a).append(b).append(c);
+        if (a.size() + b.size() + c.size() + 2 > static_cast<size_t>(end - out))
+            throw std::logic_error("Session text is larger than its size");
+        put(a);
+        put(b);
+        put(c);
+        out[0] = '\r';
+        out[1] = '\n';
+        out += 2;
     });
+    if (out != end)
+        throw std::logic_error("Session text is smaller than its size");
 }
 
 size_t Session::textSize() const {
-    // Each line with CR LF: "[#" name "]", key "=" value, "Flags=" flags.
+    // Exact. Each line with CR LF: "[#" name "]", key "=" value, "Flags=" flags.
     size_t size = name.size() + 5 + entries.byteSize() + 3 * entries.size() + 8 + flags.byteSize();
     return follower ? size + follower->textSize() : size;
 }
@@ -81,6 +105,8 @@ void Session::parseLine(std::string_view line) {
 static bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 void Session::parseFlags(std::string_view text) {
+    // Room for every letter: a map grown one flag at a time allocates at each step.
+    flags.reserve(static_cast<size_t>(std::count_if(text.begin(), text.end(), isAsciiLetter)), 0);
     size_t start = text.size(); // the pending flag's letter; none yet
     for (size_t i = 0; i <= text.size(); ++i) {
         if (i < text.size() && !isAsciiLetter(text[i]))

@@ -25,9 +25,9 @@ class Session {
     virtual std::vector<std::string> toLines() const;
     virtual std::unique_ptr<Session> clone() const;
 
-    // Appends the lines of toLines() to text, each after CR LF unless text is empty.
+    // Appends the lines of toLines() to text, each followed by CR LF.
     void appendText(std::string &text) const;
-    // At least the bytes that appendText adds, found without walking the entries.
+    // The bytes that appendText adds, found without walking the entries.
     size_t textSize() const;
     void parseLine(std::string_view line);
     void parseFlags(std::string_view text);
