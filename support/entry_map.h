@@ -147,10 +147,16 @@ template <class V> class EntryMap {
     };
     std::unique_ptr<Index> index; // once large
 
+    // h = h * 11 + byte over the key, four bytes a step: a shorter chain of multiplications.
     static uint32_t hash(std::string_view key) {
+        const auto *b = reinterpret_cast<const unsigned char *>(key.data());
+        const size_t size = key.size();
         uint32_t h = 0;
-        for (unsigned char b : key)
-            h = h * 11 + b;
+        size_t i = 0;
+        for (; i + 4 <= size; i += 4)
+            h = h * 14641u + b[i] * 1331u + b[i + 1] * 121u + b[i + 2] * 11u + b[i + 3];
+        for (; i < size; ++i)
+            h = h * 11u + b[i];
         return h;
     }
 

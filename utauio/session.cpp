@@ -6,16 +6,17 @@
 
 Session::Session(std::string name) : name(std::move(name)) {}
 
-bool isHeaderLine(std::string_view line) {
-    return line.size() >= 3 && line.starts_with("[#") && line.back() == ']';
-}
-
 void Session::parseLines(const std::vector<std::string_view> &lines) {
-    // Room for every line as an entry, so a note's entries take one allocation, not several.
-    size_t bytes = 0;
-    for (std::string_view line : lines)
-        bytes += line.size();
-    entries.reserve(lines.size(), bytes);
+    // Room for every line as an entry, so a note's entries take one allocation, not several;
+    // "Flags" lines go to the flags instead.
+    size_t entryLines = 0, bytes = 0;
+    for (std::string_view line : lines) {
+        if (!line.starts_with("Flags=")) {
+            ++entryLines;
+            bytes += line.size();
+        }
+    }
+    entries.reserve(entryLines, bytes);
     for (std::string_view line : lines)
         parseLine(line);
 }

@@ -38,4 +38,6 @@ class Session {
 };
 
 // "[#name]": at least three bytes, "[#" first and "]" last.
-bool isHeaderLine(std::string_view line);
+inline bool isHeaderLine(std::string_view line) {
+    return line.size() >= 3 && line.starts_with("[#") && line.back() == ']';
+}
