@@ -33,9 +33,8 @@ template <class V> class EntryMap {
   public:
     EntryMap() = default;
     EntryMap(const EntryMap &other)
-        : nodes(other.nodes), bytes(other.bytes), shared(other.shared),
-          contentBytes(other.contentBytes), smallHashes(other.smallHashes),
-          index(other.index ? std::make_unique<Index>(*other.index) : nullptr) {}
+        : nodes(other.nodes), shared(other.shared), smallHashes(other.smallHashes),
+          spill(other.spill ? std::make_unique<Spill>(*other.spill) : nullptr) {}
     EntryMap(EntryMap &&) noexcept = default;
     EntryMap &operator=(const EntryMap &other) { return *this = EntryMap(other); }
     EntryMap &operator=(EntryMap &&) noexcept = default;
@@ -69,16 +68,14 @@ template <class V> class EntryMap {
                 valueSpan = keep(value);
             }
             nodes.push_back(Node{h, keySpan, valueSpan});
-            contentBytes += key.size() + value.size();
         } else {
             nodes.push_back(Node{h, keep(key), std::move(value)});
-            contentBytes += key.size();
         }
         const auto added = static_cast<int32_t>(nodes.size() - 1);
-        if (index) {
-            index->links.emplace_back();
-            insert(index->roots[h % index->roots.size()], index->links.data(), added);
-            if (nodes.size() > 4 * index->roots.size())
+        if (nodes.size() > smallSize + 1) {
+            spill->links.emplace_back();
+            insert(spill->roots[h % spill->roots.size()], spill->links.data(), added);
+            if (nodes.size() > 4 * spill->roots.size())
                 grow();
         } else if (nodes.size() > smallSize) {
             indexSlots();
@@ -91,8 +88,8 @@ template <class V> class EntryMap {
     // a map that shares a text takes those bytes to be views of it and makes no room for them.
     void reserve(size_t moreKeys, size_t moreBytes) {
         nodes.reserve(nodes.size() + moreKeys);
-        if (!shared)
-            bytes.reserve(bytes.size() + moreBytes);
+        if (!shared && moreBytes > 0)
+            spilled().bytes.reserve(spilled().bytes.size() + moreBytes);
     }
 
     // From now on, keys and values set from views into text are kept as views of it; the map
@@ -105,7 +102,15 @@ template <class V> class EntryMap {
 
     size_t size() const { return nodes.size(); }
     // The bytes of the keys and string values that forEach gives.
-    size_t byteSize() const { return contentBytes; }
+    size_t byteSize() const {
+        size_t total = 0;
+        for (const Node &node : nodes) {
+            total += node.key.size & ~inShared;
+            if constexpr (valueInBytes)
+                total += node.value.size & ~inShared;
+        }
+        return total;
+    }
     bool empty() const { return nodes.empty(); }
 
     // Calls f(key, value) for every key, in entry order.
@@ -114,8 +119,8 @@ template <class V> class EntryMap {
     }
 
   private:
-    // Where a key's or a string value's bytes are: in bytes, or in the shared text when the
-    // size has its top bit set.
+    // Where a key's or a string value's bytes are: in the spilled bytes, or in the shared text
+    // when the size has its top bit set.
     struct Span {
         uint32_t offset, size;
     };
@@ -135,17 +140,25 @@ template <class V> class EntryMap {
     static constexpr size_t firstSlotCount = 97;
 
     std::vector<Node> nodes; // in insertion order
-    std::string bytes;
     std::shared_ptr<const std::string> shared;
-    size_t contentBytes = 0;
     // While the map is small: a bit for each key's hash, so most keys it lacks are known
     // absent without a scan.
     uint64_t smallHashes = 0;
-    struct Index {
-        std::vector<int32_t> roots; // one tree root per slot, -1 when empty
-        std::vector<Links> links;   // each node's subtrees
+    // What the maps of a song's notes seldom need, made when first needed.
+    struct Spill {
+        std::string bytes;          // the keys and values that do not view the shared text
+        std::vector<int32_t> roots; // once large: one tree root per slot, -1 when empty
+        std::vector<Links> links;   // once large: each node's subtrees
     };
-    std::unique_ptr<Index> index; // once large
+    std::unique_ptr<Spill> spill;
+
+    bool large() const { return nodes.size() > smallSize; }
+
+    Spill &spilled() {
+        if (!spill)
+            spill = std::make_unique<Spill>();
+        return *spill;
+    }
 
     // h = h * 11 + byte over the key, four bytes a step: a shorter chain of multiplications.
     static uint32_t hash(std::string_view key) {
@@ -165,7 +178,7 @@ template <class V> class EntryMap {
     std::string_view view(Span span) const {
         if (span.size & inShared)
             return {shared->data() + span.offset, span.size & ~inShared};
-        return {bytes.data() + span.offset, span.size};
+        return {spill->bytes.data() + span.offset, span.size};
     }
 
     std::string_view keyOf(const Node &node) const { return view(node.key); }
@@ -177,11 +190,20 @@ template <class V> class EntryMap {
             return node.value;
     }
 
-    bool viewsBytes(std::string_view text) const { return viewsInto(bytes, text); }
+    bool viewsBytes(std::string_view text) const {
+        return spill && viewsInto(spill->bytes, text);
+    }
 
-    // Whether text views the shared text, in a place that a span can hold.
+    // Whether text views the shared text, in a place that a span can hold; an empty text
+    // views any text.
     bool sharedSpan(std::string_view text, Span &span) const {
-        if (!shared || !viewsInto(*shared, text) || text.size() >= inShared)
+        if (!shared)
+            return false;
+        if (text.empty()) {
+            span = {0, inShared};
+            return true;
+        }
+        if (!viewsInto(*shared, text) || text.size() >= inShared)
             return false;
         const auto offset = static_cast<uint64_t>(text.data() - shared->data());
         if (offset > std::numeric_limits<uint32_t>::max())
@@ -191,13 +213,14 @@ template <class V> class EntryMap {
     }
 
     // Where text will be read from: the shared text if it views it, else a copy at the end of
-    // bytes.
+    // the spilled bytes.
     Span keep(std::string_view text) {
         Span span;
         if (sharedSpan(text, span))
             return span;
         if (text.size() >= inShared)
             throw std::length_error("EntryMap holds keys and values of less than 2 GiB");
+        std::string &bytes = spilled().bytes;
         // Counted in 64 bits: a 32-bit size_t could wrap.
         if (uint64_t{bytes.size()} + text.size() > std::numeric_limits<uint32_t>::max())
             throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
@@ -211,14 +234,14 @@ template <class V> class EntryMap {
 
     void replace(Node &node, ValueArg value) {
         if constexpr (valueInBytes) {
-            contentBytes = contentBytes - view(node.value).size() + value.size();
             // A value no longer than the one it replaces in bytes takes its place; it may view
             // that place itself.
             Span span;
             if (!(node.value.size & inShared) && value.size() <= node.value.size &&
                 !sharedSpan(value, span)) {
                 if (!value.empty())
-                    std::memmove(bytes.data() + node.value.offset, value.data(), value.size());
+                    std::memmove(spill->bytes.data() + node.value.offset, value.data(),
+                                 value.size());
                 node.value.size = size32(value);
             } else {
                 node.value = keep(value);
@@ -244,7 +267,7 @@ template <class V> class EntryMap {
     static uint64_t hashBit(uint32_t h) { return uint64_t{1} << (h % 64); }
 
     int32_t find(uint32_t h, std::string_view key) const {
-        if (!index) {
+        if (!large()) {
             if (!(smallHashes & hashBit(h)))
                 return -1;
             for (size_t i = 0; i < nodes.size(); ++i) {
@@ -253,12 +276,12 @@ template <class V> class EntryMap {
             }
             return -1;
         }
-        int32_t i = index->roots[h % index->roots.size()];
+        int32_t i = spill->roots[h % spill->roots.size()];
         while (i >= 0) {
             int c = compare(h, key, nodes[i].hash, keyOf(nodes[i]));
             if (c == 0)
                 return i;
-            i = c < 0 ? index->links[i].left : index->links[i].right;
+            i = c < 0 ? spill->links[i].left : spill->links[i].right;
         }
         return -1;
     }
@@ -291,11 +314,11 @@ template <class V> class EntryMap {
 
     // Calls f(i) for every node, in entry order.
     template <class F> void visit(F &&f) const {
-        if (index) {
+        if (large()) {
             std::vector<int32_t> stack(nodes.size());
-            for (int32_t root : index->roots) {
+            for (int32_t root : spill->roots) {
                 if (root >= 0)
-                    walk(root, index->links.data(), stack.data(), f);
+                    walk(root, spill->links.data(), stack.data(), f);
             }
             return;
         }
@@ -323,11 +346,10 @@ template <class V> class EntryMap {
     // Gives a map that outgrew scanning its slot table and links, hanging the nodes in
     // insertion order as the small map's trees were worked out.
     void indexSlots() {
-        index = std::make_unique<Index>();
-        index->roots.assign(firstSlotCount, -1);
-        index->links.assign(nodes.size(), Links{});
+        spilled().roots.assign(firstSlotCount, -1);
+        spill->links.assign(nodes.size(), Links{});
         for (size_t i = 0; i < nodes.size(); ++i) {
-            insert(index->roots[nodes[i].hash % firstSlotCount], index->links.data(),
+            insert(spill->roots[nodes[i].hash % firstSlotCount], spill->links.data(),
                    static_cast<int32_t>(i));
         }
     }
@@ -338,7 +360,7 @@ template <class V> class EntryMap {
         static constexpr size_t slotCounts[] = {389,      1543,      6151,      24593,
                                                 98317,    393241,    1572869,   6291469,
                                                 25165843, 100663319, 402653189, 1610612741};
-        size_t next = index->roots.size();
+        size_t next = spill->roots.size();
         for (size_t count : slotCounts) {
             next = count;
             if (count >= nodes.size())
@@ -347,9 +369,9 @@ template <class V> class EntryMap {
         std::vector<int32_t> order;
         order.reserve(nodes.size());
         visit([&](int32_t i) { order.push_back(i); });
-        index->roots.assign(next, -1);
-        index->links.assign(nodes.size(), Links{});
+        spill->roots.assign(next, -1);
+        spill->links.assign(nodes.size(), Links{});
         for (int32_t i : order)
-            insert(index->roots[nodes[i].hash % next], index->links.data(), i);
+            insert(spill->roots[nodes[i].hash % next], spill->links.data(), i);
     }
 };
