@@ -59,17 +59,22 @@ template <class V> class EntryMap {
         if (int32_t i = find(h, key); i >= 0)
             return replace(nodes[i], std::move(value));
         if constexpr (valueInBytes) {
-            Span keySpan, valueSpan;
-            if (!sharedSpan(key, keySpan) || !sharedSpan(value, valueSpan)) {
+            Node node{h, 0, 0, size32(value, "values", inShared)};
+            if (!sharedPlace(key, value, node)) {
                 // Copying the one in may move the bytes that the other views.
                 if (viewsBytes(key) || viewsBytes(value))
                     return set(std::string(key), std::string(value));
-                keySpan = keep(key);
-                valueSpan = keep(value);
+                copyIn(key, value, node);
             }
-            nodes.push_back(Node{h, keySpan, valueSpan});
+            nodes.push_back(node);
         } else {
-            nodes.push_back(Node{h, keep(key), std::move(value)});
+            // Copying the key in may move the bytes that it views.
+            if (viewsBytes(key))
+                return set(std::string(key), std::move(value));
+            Node node{h, 0, 0, std::move(value)};
+            if (!sharedPlace(key, {}, node))
+                copyIn(key, {}, node);
+            nodes.push_back(std::move(node));
         }
         const auto added = static_cast<int32_t>(nodes.size() - 1);
         if (nodes.size() > smallSize + 1) {
@@ -92,7 +97,8 @@ template <class V> class EntryMap {
             spilled().bytes.reserve(spilled().bytes.size() + moreBytes);
     }
 
-    // From now on, keys and values set from views into text are kept as views of it; the map
+    // From now on, a key set from a view into text, with its string value right after it or
+    // after one byte between (as in a "key=value" line), is kept as a view of text; the map
     // holds on to text. Only an empty map takes a text.
     void share(std::shared_ptr<const std::string> text) {
         if (!nodes.empty())
@@ -105,9 +111,9 @@ template <class V> class EntryMap {
     size_t byteSize() const {
         size_t total = 0;
         for (const Node &node : nodes) {
-            total += node.key.size & ~inShared;
+            total += node.keyBits & sizeMask;
             if constexpr (valueInBytes)
-                total += node.value.size & ~inShared;
+                total += node.value;
         }
         return total;
     }
@@ -119,16 +125,16 @@ template <class V> class EntryMap {
     }
 
   private:
-    // Where a key's or a string value's bytes are: in the spilled bytes, or in the shared text
-    // when the size has its top bit set.
-    struct Span {
-        uint32_t offset, size;
-    };
+    // A key lies at offset, in the shared text when its bits have inShared set, else in the
+    // spilled bytes; a string value follows it, one byte further on when afterSeparator is set.
     static constexpr uint32_t inShared = uint32_t{1} << 31;
+    static constexpr uint32_t afterSeparator = uint32_t{1} << 30;
+    static constexpr uint32_t sizeMask = afterSeparator - 1;
     struct Node {
         uint32_t hash;
-        Span key;
-        std::conditional_t<valueInBytes, Span, V> value;
+        uint32_t offset;
+        uint32_t keyBits; // the key's size and the flags above
+        std::conditional_t<valueInBytes, uint32_t, V> value; // a string value: its size
     };
     struct Links {
         int32_t left = -1, right = -1;
@@ -173,79 +179,95 @@ template <class V> class EntryMap {
         return h;
     }
 
-    static uint32_t size32(std::string_view text) { return static_cast<uint32_t>(text.size()); }
-
-    std::string_view view(Span span) const {
-        if (span.size & inShared)
-            return {shared->data() + span.offset, span.size & ~inShared};
-        return {spill->bytes.data() + span.offset, span.size};
+    // The size of a key (limit sizeMask) or value (limit inShared); larger ones are refused.
+    static uint32_t size32(std::string_view text, const char *what, uint32_t limit) {
+        if (text.size() >= limit)
+            throw std::length_error(std::string("EntryMap holds ") + what + " of less than " +
+                                    (limit == inShared ? "2" : "1") + " GiB");
+        return static_cast<uint32_t>(text.size());
     }
 
-    std::string_view keyOf(const Node &node) const { return view(node.key); }
+    const char *keyData(const Node &node) const {
+        return (node.keyBits & inShared ? shared->data() : spill->bytes.data()) + node.offset;
+    }
+
+    std::string_view keyOf(const Node &node) const {
+        return {keyData(node), node.keyBits & sizeMask};
+    }
 
     ValueRef valueOf(const Node &node) const {
-        if constexpr (valueInBytes)
-            return view(node.value);
-        else
+        if constexpr (valueInBytes) {
+            return {keyData(node) + (node.keyBits & sizeMask) + (node.keyBits & afterSeparator ? 1 : 0),
+                    node.value};
+        } else {
             return node.value;
+        }
     }
 
     bool viewsBytes(std::string_view text) const {
         return spill && viewsInto(spill->bytes, text);
     }
 
-    // Whether text views the shared text, in a place that a span can hold; an empty text
-    // views any text.
-    bool sharedSpan(std::string_view text, Span &span) const {
-        if (!shared)
+    // Places node's key, and a string value, in the shared text if they lie there as the
+    // node can show them; says whether they did.
+    bool sharedPlace(std::string_view key, std::string_view value, Node &node) const {
+        if (!shared || !viewsInto(*shared, key) || key.size() > sizeMask)
             return false;
-        if (text.empty()) {
-            span = {0, inShared};
-            return true;
-        }
-        if (!viewsInto(*shared, text) || text.size() >= inShared)
-            return false;
-        const auto offset = static_cast<uint64_t>(text.data() - shared->data());
+        const auto offset = static_cast<uint64_t>(key.data() - shared->data());
         if (offset > std::numeric_limits<uint32_t>::max())
             return false;
-        span = {static_cast<uint32_t>(offset), static_cast<uint32_t>(text.size()) | inShared};
+        uint32_t bits = static_cast<uint32_t>(key.size()) | inShared;
+        if constexpr (valueInBytes) {
+            const char *after = key.data() + key.size();
+            if (!value.empty()) {
+                if (!viewsInto(*shared, value) ||
+                    (value.data() != after && value.data() != after + 1))
+                    return false;
+                if (value.data() != after)
+                    bits |= afterSeparator;
+            }
+        }
+        node.offset = static_cast<uint32_t>(offset);
+        node.keyBits = bits;
         return true;
     }
 
-    // Where text will be read from: the shared text if it views it, else a copy at the end of
-    // the spilled bytes.
-    Span keep(std::string_view text) {
-        Span span;
-        if (sharedSpan(text, span))
-            return span;
-        if (text.size() >= inShared)
-            throw std::length_error("EntryMap holds keys and values of less than 2 GiB");
+    // Copies key and a string value, one after the other, to the end of the spilled bytes,
+    // where node then finds them. Neither may view those bytes.
+    void copyIn(std::string_view key, std::string_view value, Node &node) {
+        const uint32_t keySize = size32(key, "keys", afterSeparator);
         std::string &bytes = spilled().bytes;
         // Counted in 64 bits: a 32-bit size_t could wrap.
-        if (uint64_t{bytes.size()} + text.size() > std::numeric_limits<uint32_t>::max())
+        if (uint64_t{bytes.size()} + key.size() + value.size() >
+            std::numeric_limits<uint32_t>::max())
             throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
-        const auto offset = static_cast<uint32_t>(bytes.size());
-        if (viewsBytes(text))
-            bytes.append(std::string(text)); // appending may move the bytes text views
-        else
-            bytes.append(text);
-        return {offset, static_cast<uint32_t>(text.size())};
+        node.offset = static_cast<uint32_t>(bytes.size());
+        node.keyBits = keySize;
+        bytes.append(key).append(value);
     }
 
     void replace(Node &node, ValueArg value) {
         if constexpr (valueInBytes) {
-            // A value no longer than the one it replaces in bytes takes its place; it may view
-            // that place itself.
-            Span span;
-            if (!(node.value.size & inShared) && value.size() <= node.value.size &&
-                !sharedSpan(value, span)) {
-                if (!value.empty())
-                    std::memmove(spill->bytes.data() + node.value.offset, value.data(),
-                                 value.size());
-                node.value.size = size32(value);
-            } else {
-                node.value = keep(value);
+            const uint32_t size = size32(value, "values", inShared);
+            // A value no longer than the one it replaces in the spilled bytes takes its place;
+            // it may view that place itself.
+            if (!(node.keyBits & inShared) && size <= node.value) {
+                if (size > 0) // copied values follow their keys directly
+                    std::memmove(spill->bytes.data() + node.offset + node.keyBits, value.data(),
+                                 size);
+                node.value = size;
+                return;
             }
+            // Otherwise key and value go to the end of the spilled bytes, by way of copies when
+            // they view them.
+            std::string_view key = keyOf(node);
+            if (viewsBytes(key) || viewsBytes(value)) {
+                const std::string keyCopy(key), valueCopy(value);
+                copyIn(keyCopy, valueCopy, node);
+            } else {
+                copyIn(key, value, node);
+            }
+            node.value = size;
         } else {
             node.value = std::move(value);
         }

@@ -105,27 +105,37 @@ TEST(EntryMap, StringValuesSurviveReplacingAndViewsOfTheMapItself) {
     EXPECT_EQ(map.size(), 4u);
 }
 
-TEST(EntryMap, SharedTextIsViewedNotCopiedAndOutlivesItsOwner) {
-    auto text = std::make_shared<const std::string>("Lyric=a\nPitchBend=" + std::string(200, '5'));
+TEST(EntryMap, SharedLinesAreViewedNotCopiedAndOutliveTheirOwner) {
+    auto text = std::make_shared<const std::string>("Lyric=a\nPitchBend=" + std::string(200, '5') +
+                                                    "\ngB70");
     const std::string_view whole = *text;
     EntryMap<std::string> map;
     map.share(text);
-    map.set(whole.substr(0, 5), whole.substr(6, 1));
-    map.set(whole.substr(8, 9), whole.substr(18));
-    map.set("Copied", whole.substr(6, 1));
+    map.set(whole.substr(0, 5), whole.substr(6, 1));     // "Lyric=a"
+    map.set(whole.substr(8, 9), whole.substr(18, 200));  // "PitchBend=55..."
+    map.set(whole.substr(219, 1), whole.substr(220, 3)); // a flag: "g" then "B70"
+    map.set("Copied", whole.substr(6, 1));               // a key from elsewhere
+    map.set(whole.substr(8, 5), whole.substr(0, 5));     // both in the text, but apart
     EXPECT_EQ(map.at("Lyric").data(), text->data() + 6);
-    EXPECT_EQ(map.at("Copied").data(), text->data() + 6);
-    EXPECT_EQ(map.byteSize(), 5u + 1 + 9 + 200 + 6 + 1);
+    EXPECT_EQ(map.at("PitchBend").data(), text->data() + 18);
+    EXPECT_EQ(map.at("g").data(), text->data() + 220);
+    EXPECT_FALSE(viewsInto(whole, map.at("Copied")));
+    EXPECT_FALSE(viewsInto(whole, map.at("Pitch")));
+    EXPECT_EQ(map.at("Pitch"), "Lyric");
+    EXPECT_EQ(map.byteSize(), (5u + 1) + (9 + 200) + (1 + 3) + (6 + 1) + (5 + 5));
     EXPECT_THROW(map.share(text), std::logic_error);
 
     EntryMap<std::string> copy = map;
     text.reset(); // the maps alone keep the text now
-    map.set("Lyric", "- a");        // longer than the shared value: copied
-    map.set("PitchBend", "5");      // a shared value replaced in the map's own bytes
-    copy.set("Copied", whole.substr(0, 5)); // still a view into the text the copy holds
+    map.set("Lyric", "- a");   // a shared entry, copied with its new value
+    map.set("PitchBend", "5"); // the same, shorter
+    map.set("Copied", "");     // a copied value, replaced where it is
+    copy.set("Copied", whole.substr(0, 5));
     EXPECT_EQ(map.at("Lyric"), "- a");
     EXPECT_EQ(map.at("PitchBend"), "5");
-    EXPECT_EQ(map.byteSize(), 5u + 3 + 9 + 1 + 6 + 1);
+    EXPECT_EQ(map.at("Copied"), "");
+    EXPECT_EQ(map.at("g"), "B70");
+    EXPECT_EQ(map.byteSize(), (5u + 3) + (9 + 1) + (1 + 3) + 6 + (5 + 5));
     EXPECT_EQ(copy.at("Lyric"), "a");
     EXPECT_EQ(copy.at("PitchBend"), std::string(200, '5'));
     EXPECT_EQ(copy.at("Copied"), "Lyric");
