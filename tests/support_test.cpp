@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +44,26 @@ TEST(Lines, Terminators) {
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
         EXPECT_EQ(lines(c.text), c.expected);
+    }
+}
+
+TEST(Lines, EndsFoundEightBytesAStepMatchAPlainScan) {
+    // Terminators at every place in and across the eight-byte steps, among bytes that differ
+    // from CR or LF in one bit or only in the high bit.
+    std::mt19937 random(7);
+    const std::string alphabet{'\r', '\n', '\x8D', '\x8A', '\x0C', '\x0B', 'a',
+                               '=',  '\x82', '\xA0', '\0',   '\x0E', '\x1D'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string text(random() % 40, 'x');
+        for (char &c : text) {
+            if (random() % 3 == 0)
+                c = alphabet[random() % alphabet.size()];
+        }
+        for (size_t from = 0; from <= text.size(); ++from) {
+            size_t plain = text.find_first_of("\r\n", from);
+            ASSERT_EQ(lineEnd(text, from), plain == std::string::npos ? text.size() : plain)
+                << testing::PrintToString(text) << " from " << from;
+        }
     }
 }
 
