@@ -23,10 +23,10 @@
 // in first-insertion order and visited node, left subtree, right subtree. Replacing a value
 // keeps the key's place.
 //
-// A song holds a map per note, so the map is kept compact: keys, and string values, are
-// bytes in one buffer per map, and a string value is read as a view into it, valid until the
-// map next changes. A map may also share an unchanging text: keys and values that view it
-// stay views and take no copy.
+// A song holds a map per note, so the map is kept compact. It may share the unchanging text
+// its entries were read from: an entry that lies there as a "key=value" line is kept as a
+// place in that text. Other keys and string values are copied into one buffer per map. A
+// string value is read as a view, valid until the map next changes.
 template <class V> class EntryMap {
     static constexpr bool valueInBytes = std::is_same_v<V, std::string>;
 
@@ -59,7 +59,7 @@ template <class V> class EntryMap {
         if (int32_t i = find(h, key); i >= 0)
             return replace(nodes[i], std::move(value));
         if constexpr (valueInBytes) {
-            Node node{h, 0, 0, size32(value, "values", inShared)};
+            Node node{h, 0, 0, valueSize(value)};
             if (!sharedPlace(key, value, node)) {
                 // Copying the one in may move the bytes that the other views.
                 if (viewsBytes(key) || viewsBytes(value))
@@ -133,7 +133,7 @@ template <class V> class EntryMap {
     struct Node {
         uint32_t hash;
         uint32_t offset;
-        uint32_t keyBits; // the key's size and the flags above
+        uint32_t keyBits;                                    // the key's size and the flags above
         std::conditional_t<valueInBytes, uint32_t, V> value; // a string value: its size
     };
     struct Links {
@@ -179,12 +179,17 @@ template <class V> class EntryMap {
         return h;
     }
 
-    // The size of a key (limit sizeMask) or value (limit inShared); larger ones are refused.
-    static uint32_t size32(std::string_view text, const char *what, uint32_t limit) {
+    // The size of text, refused from limit on.
+    static uint32_t checkedSize(std::string_view text, uint32_t limit, const char *refusal) {
         if (text.size() >= limit)
-            throw std::length_error(std::string("EntryMap holds ") + what + " of less than " +
-                                    (limit == inShared ? "2" : "1") + " GiB");
+            throw std::length_error(refusal);
         return static_cast<uint32_t>(text.size());
+    }
+    static uint32_t keySize(std::string_view key) {
+        return checkedSize(key, afterSeparator, "EntryMap holds keys of less than 1 GiB");
+    }
+    static uint32_t valueSize(std::string_view value) {
+        return checkedSize(value, inShared, "EntryMap holds values of less than 2 GiB");
     }
 
     const char *keyData(const Node &node) const {
@@ -197,16 +202,15 @@ template <class V> class EntryMap {
 
     ValueRef valueOf(const Node &node) const {
         if constexpr (valueInBytes) {
-            return {keyData(node) + (node.keyBits & sizeMask) + (node.keyBits & afterSeparator ? 1 : 0),
+            return {keyData(node) + (node.keyBits & sizeMask) +
+                        (node.keyBits & afterSeparator ? 1 : 0),
                     node.value};
         } else {
             return node.value;
         }
     }
 
-    bool viewsBytes(std::string_view text) const {
-        return spill && viewsInto(spill->bytes, text);
-    }
+    bool viewsBytes(std::string_view text) const { return spill && viewsInto(spill->bytes, text); }
 
     // Places node's key, and a string value, in the shared text if they lie there as the
     // node can show them; says whether they did.
@@ -235,20 +239,20 @@ template <class V> class EntryMap {
     // Copies key and a string value, one after the other, to the end of the spilled bytes,
     // where node then finds them. Neither may view those bytes.
     void copyIn(std::string_view key, std::string_view value, Node &node) {
-        const uint32_t keySize = size32(key, "keys", afterSeparator);
+        const uint32_t size = keySize(key);
         std::string &bytes = spilled().bytes;
         // Counted in 64 bits: a 32-bit size_t could wrap.
         if (uint64_t{bytes.size()} + key.size() + value.size() >
             std::numeric_limits<uint32_t>::max())
             throw std::length_error("EntryMap holds at most 4 GiB of keys and values");
         node.offset = static_cast<uint32_t>(bytes.size());
-        node.keyBits = keySize;
+        node.keyBits = size;
         bytes.append(key).append(value);
     }
 
     void replace(Node &node, ValueArg value) {
         if constexpr (valueInBytes) {
-            const uint32_t size = size32(value, "values", inShared);
+            const uint32_t size = valueSize(value);
             // A value no longer than the one it replaces in the spilled bytes takes its place;
             // it may view that place itself.
             if (!(node.keyBits & inShared) && size <= node.value) {

@@ -20,7 +20,7 @@ class InoutData {
     std::unique_ptr<Session> setting;
     std::unique_ptr<Session> prev;
     std::unique_ptr<Session> next;
-    std::vector<std::unique_ptr<Session>> notes; // in the order of their headers
+    std::vector<std::unique_ptr<Session>> notes;         // in the order of their headers
     std::vector<std::unique_ptr<Session>> extraSections; // written between PREV and the notes
     std::string path;
 

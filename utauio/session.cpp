@@ -75,9 +75,8 @@ size_t Session::textSize() const {
 
 std::unique_ptr<Session> Session::clone() const {
     auto copy = std::make_unique<Session>(name);
-    entries.forEach([&](std::string_view key, std::string_view value) {
-        copy->entries.set(key, value);
-    });
+    entries.forEach(
+        [&](std::string_view key, std::string_view value) { copy->entries.set(key, value); });
     flags.forEach(
         [&](std::string_view key, std::string_view value) { copy->flags.set(key, value); });
     if (follower)
