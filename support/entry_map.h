@@ -121,7 +121,9 @@ template <class V> class EntryMap {
 
     // Calls f(key, value) for every key, in entry order.
     template <class F> void forEach(F &&f) const {
-        visit([&](int32_t i) { f(keyOf(nodes[i]), valueOf(nodes[i])); });
+        // The map does not change meanwhile, so where its bytes are is looked up once.
+        const Bases bases = currentBases();
+        visit([&](int32_t i) { f(keyOf(nodes[i], bases), valueOf(nodes[i], bases)); });
     }
 
   private:
@@ -192,17 +194,28 @@ template <class V> class EntryMap {
         return checkedSize(value, inShared, "EntryMap holds values of less than 2 GiB");
     }
 
-    const char *keyData(const Node &node) const {
-        return (node.keyBits & inShared ? shared->data() : spill->bytes.data()) + node.offset;
+    // Where the shared text and the spilled bytes start, null for those the map lacks.
+    struct Bases {
+        const char *shared, *spilled;
+    };
+    Bases currentBases() const {
+        return {shared ? shared->data() : nullptr, spill ? spill->bytes.data() : nullptr};
     }
 
-    std::string_view keyOf(const Node &node) const {
-        return {keyData(node), node.keyBits & sizeMask};
+    static const char *keyData(const Node &node, Bases bases) {
+        return (node.keyBits & inShared ? bases.shared : bases.spilled) + node.offset;
     }
+    const char *keyData(const Node &node) const { return keyData(node, currentBases()); }
 
-    ValueRef valueOf(const Node &node) const {
+    static std::string_view keyOf(const Node &node, Bases bases) {
+        return {keyData(node, bases), node.keyBits & sizeMask};
+    }
+    std::string_view keyOf(const Node &node) const { return keyOf(node, currentBases()); }
+
+    ValueRef valueOf(const Node &node) const { return valueOf(node, currentBases()); }
+    ValueRef valueOf(const Node &node, [[maybe_unused]] Bases bases) const {
         if constexpr (valueInBytes) {
-            return {keyData(node) + (node.keyBits & sizeMask) +
+            return {keyData(node, bases) + (node.keyBits & sizeMask) +
                         (node.keyBits & afterSeparator ? 1 : 0),
                     node.value};
         } else {
@@ -326,6 +339,8 @@ template <class V> class EntryMap {
     // Calls f(i) for the tree at root, node before left subtree before right subtree; stack
     // has room for every node.
     template <class F> static void walk(int32_t root, const Links *tree, int32_t *stack, F &f) {
+        if (tree[root].left < 0 && tree[root].right < 0)
+            return f(root); // the usual tree of a small map: one node
         size_t top = 0;
         stack[top++] = root;
         while (top > 0) {

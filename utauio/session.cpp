@@ -46,22 +46,20 @@ void Session::appendText(std::string &text) const {
     text.resize(start + textSize());
     char *out = text.data() + start;
     const char *const end = text.data() + text.size();
-    auto put = [&out](std::string_view piece) {
+    auto put = [](char *to, std::string_view piece) {
         if (piece.size() == 1) // an "=" or a "]": not worth a call
-            *out = piece[0];
+            *to = piece[0];
         else if (!piece.empty())
-            std::memcpy(out, piece.data(), piece.size());
-        out += piece.size();
+            std::memcpy(to, piece.data(), piece.size());
+        return to + piece.size();
     };
     visitLines([&](std::string_view a, std::string_view b, std::string_view c) {
         if (a.size() + b.size() + c.size() + 2 > static_cast<size_t>(end - out))
             throw std::logic_error("Session text is larger than its size");
-        put(a);
-        put(b);
-        put(c);
-        out[0] = '\r';
-        out[1] = '\n';
-        out += 2;
+        char *to = put(put(put(out, a), b), c);
+        to[0] = '\r';
+        to[1] = '\n';
+        out = to + 2;
     });
     if (out != end)
         throw std::logic_error("Session text is smaller than its size");
