@@ -56,37 +56,19 @@ template <class V> class EntryMap {
     // Inserts key, or replaces its value in place.
     void set(std::string_view key, ValueArg value) {
         const uint32_t h = hash(key);
-        if (int32_t i = find(h, key); i >= 0)
-            return replace(nodes[i], std::move(value));
         if constexpr (valueInBytes) {
-            Node node{h, 0, 0, valueSize(value)};
-            if (!sharedPlace(key, value, node)) {
-                // Copying the one in may move the bytes that the other views.
-                if (viewsBytes(key) || viewsBytes(value))
-                    return set(std::string(key), std::string(value));
-                copyIn(key, value, node);
+            // Reading a song: a key new to a small map with room for it, as a line of the
+            // shared text. Kept short, so that it is inlined where lines are read.
+            Node node{h, 0, 0, static_cast<uint32_t>(value.size())};
+            if (nodes.size() + 1 < smallSize && nodes.size() < nodes.capacity() &&
+                !(smallHashes & hashBit(h)) && value.size() < inShared &&
+                sharedPlace(key, value, node)) {
+                nodes.push_back(node);
+                smallHashes |= hashBit(h);
+                return;
             }
-            nodes.push_back(node);
-        } else {
-            // Copying the key in may move the bytes that it views.
-            if (viewsBytes(key))
-                return set(std::string(key), std::move(value));
-            Node node{h, 0, 0, std::move(value)};
-            if (!sharedPlace(key, {}, node))
-                copyIn(key, {}, node);
-            nodes.push_back(std::move(node));
         }
-        const auto added = static_cast<int32_t>(nodes.size() - 1);
-        if (nodes.size() > smallSize + 1) {
-            spill->links.emplace_back();
-            insert(spill->roots[h % spill->roots.size()], spill->links.data(), added);
-            if (nodes.size() > 4 * spill->roots.size())
-                grow();
-        } else if (nodes.size() > smallSize) {
-            indexSlots();
-        } else {
-            smallHashes |= hashBit(h);
-        }
+        setAny(h, key, std::move(value));
     }
 
     // Makes room for this many more keys, holding this many more bytes of keys and values;
@@ -287,6 +269,41 @@ template <class V> class EntryMap {
             node.value = size;
         } else {
             node.value = std::move(value);
+        }
+    }
+
+    // What set does, in every case; h is key's hash.
+    [[gnu::noinline]] void setAny(uint32_t h, std::string_view key, ValueArg value) {
+        if (int32_t i = find(h, key); i >= 0)
+            return replace(nodes[i], std::move(value));
+        if constexpr (valueInBytes) {
+            Node node{h, 0, 0, valueSize(value)};
+            if (!sharedPlace(key, value, node)) {
+                // Copying the one in may move the bytes that the other views.
+                if (viewsBytes(key) || viewsBytes(value))
+                    return setAny(h, std::string(key), std::string(value));
+                copyIn(key, value, node);
+            }
+            nodes.push_back(node);
+        } else {
+            // Copying the key in may move the bytes that it views.
+            if (viewsBytes(key))
+                return setAny(h, std::string(key), std::move(value));
+            Node node{h, 0, 0, std::move(value)};
+            if (!sharedPlace(key, {}, node))
+                copyIn(key, {}, node);
+            nodes.push_back(std::move(node));
+        }
+        const auto added = static_cast<int32_t>(nodes.size() - 1);
+        if (nodes.size() > smallSize + 1) {
+            spill->links.emplace_back();
+            insert(spill->roots[h % spill->roots.size()], spill->links.data(), added);
+            if (nodes.size() > 4 * spill->roots.size())
+                grow();
+        } else if (nodes.size() > smallSize) {
+            indexSlots();
+        } else {
+            smallHashes |= hashBit(h);
         }
     }
 
