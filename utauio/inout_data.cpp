@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "support/lines.h"
+#include "support/views.h"
 #include "utauio/section_name.h"
 
 InoutData::InoutData()
