@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Times the built plug-in as the host runs it, on generated selections, against baselines:
 `cp` of the same file, read_write_back (reads the file and saves it back the way the plug-in
-saves, with no parsing) and /bin/true. Each run gets a fresh copy of the selection. Prints
-medians, ratios, MB/s, peak resident memory (/usr/bin/time -v) and the targets."""
+saves, with no parsing) and /bin/true. The programs take turns, and each run gets a fresh copy
+of the selection. Prints medians, ratios, MB/s, peak resident memory (/usr/bin/time -v) and
+the targets."""
 
 import argparse
 import os
@@ -26,14 +27,17 @@ def timed(command, cwd):
     return time.perf_counter() - start
 
 
-def median_time(command, cwd, runs, source=None, target=None):
-    """Median seconds of command; before each run target gets a fresh copy of source."""
-    times = []
+def median_times(commands, cwd, runs):
+    """Median seconds of each (command, source, target); before each run target gets a fresh
+    copy of source, if any. The commands take turns, so that the busy and quiet spells of a
+    shared machine fall on all of them alike and their ratios hold."""
+    times = [[] for _ in commands]
     for _ in range(runs):
-        if source:
-            shutil.copyfile(source, target)
-        times.append(timed(command, cwd))
-    return statistics.median(times)
+        for i, (command, source, target) in enumerate(commands):
+            if source:
+                shutil.copyfile(source, target)
+            times[i].append(timed(command, cwd))
+    return [statistics.median(t) for t in times]
 
 
 def peak_kib(command, cwd, runs, source, target):
@@ -76,16 +80,16 @@ def main():
         work = scratch / "work.tmp"
 
         def plugin(notes):
-            return median_time([str(program), str(work)], scratch, args.runs, sources[notes], work)
+            return [str(program), str(work)], sources[notes], work
 
         big = sources[args.notes]
         size = big.stat().st_size
-        t_plugin = plugin(args.notes)
-        t_tenth = plugin(args.notes // 10)
-        t_small = plugin(20)
-        t_cp = median_time(["cp", str(big), str(work)], scratch, args.runs, big, work)
-        t_back = median_time([str(baseline), str(work)], scratch, args.runs, big, work)
-        t_true = median_time(["/bin/true"], scratch, args.runs)
+        t_plugin, t_tenth, t_small, t_cp, t_back, t_true = median_times(
+            [plugin(args.notes), plugin(args.notes // 10), plugin(20),
+             (["cp", str(big), str(work)], big, work),
+             ([str(baseline), str(work)], big, work),
+             (["/bin/true"], None, None)],
+            scratch, args.runs)
         peak = peak_kib([str(program), str(work)], scratch, 3, big, work)
 
     mb = size / 1e6
