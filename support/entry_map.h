@@ -187,7 +187,6 @@ template <class V> class EntryMap {
     static const char *keyData(const Node &node, Bases bases) {
         return (node.keyBits & inShared ? bases.shared : bases.spilled) + node.offset;
     }
-    const char *keyData(const Node &node) const { return keyData(node, currentBases()); }
 
     static std::string_view keyOf(const Node &node, Bases bases) {
         return {keyData(node, bases), node.keyBits & sizeMask};

@@ -35,12 +35,17 @@ TEST(Timestamp, LocalClockAndOffsetLabel) {
 
 const std::string timestamp = "[A-Z][a-z]{2} [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d GMT[-+]\\d{4} \\d+";
 
+// What a log file holds once a new log, appending or not, has started over an old run's.
+std::string startedOverAnOldRun(const std::string &path, bool append) {
+    writeFile(path, "old run\r\n");
+    Log log(path, append);
+    return readFile(path);
+}
+
 TEST(Log, FreshLogOverAnOldFileHoldsOneLine) {
     ScratchDir dir;
     std::string path = dir.file("tessal.log");
-    writeFile(path, "old run\r\n");
-    Log log(path, false);
-    std::string content = readFile(path);
+    std::string content = startedOverAnOldRun(path, false);
     ASSERT_TRUE(content.starts_with(path + " ")) << content;
     EXPECT_TRUE(std::regex_match(content.substr(path.size() + 1), std::regex(timestamp + "\r\n")))
         << content;
@@ -49,9 +54,7 @@ TEST(Log, FreshLogOverAnOldFileHoldsOneLine) {
 TEST(Log, AppendingSetsTheRunOffByThreeEmptyLines) {
     ScratchDir dir;
     std::string path = dir.file("tessal.log");
-    writeFile(path, "old run\r\n");
-    Log log(path, true);
-    std::string content = readFile(path);
+    std::string content = startedOverAnOldRun(path, true);
     EXPECT_TRUE(content.starts_with("old run\r\n\r\n\r\n\r\n" + path + " ")) << content;
     EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 5);
 }
