@@ -53,8 +53,10 @@ void guardedRun(const std::vector<std::string> &arguments) {
     }
     runLog->writeLine("Temporary file read.");
 
-    rewriteLyrics(model->notes, vowels);
-    model->save();
+    // A host keeps its notes as they are when the file's bytes did not change; a rewritten file
+    // makes it read them back from the text, which cannot carry all that a note holds.
+    if (rewriteLyrics(model->notes, vowels))
+        model->save();
 }
 
 } // namespace

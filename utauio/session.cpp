@@ -26,7 +26,7 @@ void Session::parseLines(const std::vector<std::string_view> &lines) {
 template <class F> void Session::visitLines(F &&line) const {
     line("[#", name, "]");
     entries.forEach([&](std::string_view key, std::string_view value) { line(key, "=", value); });
-    line("Flags=", flagsText(), "");
+    line("Flags=", flagsValue, "");
     if (follower)
         follower->visitLines(line);
 }
@@ -66,8 +66,8 @@ void Session::appendText(std::string &text) const {
 }
 
 size_t Session::textSize() const {
-    // Exact. Each line with CR LF: "[#" name "]", key "=" value, "Flags=" flags.
-    size_t size = name.size() + 5 + entries.byteSize() + 3 * entries.size() + 8 + flags.byteSize();
+    // Exact. Each line with CR LF: "[#" name "]", key "=" value, "Flags=" flagsValue.
+    size_t size = name.size() + 5 + entries.byteSize() + 3 * entries.size() + 8 + flagsValue.size();
     return follower ? size + follower->textSize() : size;
 }
 
@@ -77,6 +77,7 @@ std::unique_ptr<Session> Session::clone() const {
         [&](std::string_view key, std::string_view value) { copy->entries.set(key, value); });
     flags.forEach(
         [&](std::string_view key, std::string_view value) { copy->flags.set(key, value); });
+    copy->flagsValue = flagsValue;
     if (follower)
         copy->follower = follower->clone();
     return copy;
@@ -94,10 +95,12 @@ void Session::parseLine(std::string_view line) {
     size_t equals = line.find('=', 1);
     std::string_view key = line.substr(0, equals);
     std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
-    if (key == "Flags")
+    if (key == "Flags") {
+        flagsValue = value;
         parseFlags(value);
-    else
+    } else {
         entries.set(key, value);
+    }
 }
 
 static bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }

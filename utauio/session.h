@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-// One section of the host's temporary file: its header name, its key=value entries and the
-// letters of its "Flags" entry taken apart.
+// One section of the host's temporary file: its header name, its key=value entries and its
+// "Flags" entry, kept as written and taken apart into its letters.
 class Session {
   public:
     Session() = default;
@@ -18,10 +18,13 @@ class Session {
     std::string name;
     EntryMap<std::string> entries; // every entry but "Flags"
     EntryMap<std::string> flags;   // flag letter to value
+    // The value of the last "Flags" line, written back as it came: hosts and resamplers read
+    // flags whose names have several letters ("Mt", "Hb"), which the letters cannot rebuild.
+    std::string flagsValue;
     std::unique_ptr<Session> follower;
 
     virtual void parseLines(const std::vector<std::string_view> &lines);
-    // The header, the entries in entry order, "Flags=" with the flags, then the follower.
+    // The header, the entries in entry order, "Flags=" with flagsValue, then the follower.
     virtual std::vector<std::string> toLines() const;
     virtual std::unique_ptr<Session> clone() const;
 

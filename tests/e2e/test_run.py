@@ -13,7 +13,6 @@ SONG = (b"[#SETTING]\r\nTempo=120\r\n[#PREV]\r\nLyric=R\r\n[#0000]\r\nLyric=a\r\
 REWRITTEN = (b"[#SETTING]\r\nTempo=120\r\nFlags=\r\n[#PREV]\r\nLyric=R\r\nFlags=\r\n"
              b"[#0000]\r\nLyric=a\r\nFlags=\r\n[#0001]\r\nLyric=R\r\nFlags=\r\n"
              b"[#0002]\r\nLength=480\r\nLyric=- i\r\nFlags=\r\n[#NEXT]\r\nLyric=R\r\nFlags=")
-UNCHANGED_LYRICS = REWRITTEN.replace(b"Lyric=- i", b"Lyric=i")
 SUCCESS = [b"Temporary file read.", b"Successful Program Termination.", b""]
 FAILURE = [b"Unsuccessful Program Termination. ", b""]
 
@@ -88,7 +87,7 @@ def test_temporary_file_that_is_a_folder(plugin, scratch):
     assert (lines[9:], status) == (FAILURE, 1)
 
 
-def test_without_settings_the_file_is_still_rewritten(plugin, scratch):
+def test_without_settings_no_lyric_changes(plugin, scratch):
     program, work, song = layout(plugin, scratch, settings=None)
     status, _ = plugin.run(program, ["song.tmp"], work)
     lines = log_lines(work / "tessal.log")
@@ -96,20 +95,56 @@ def test_without_settings_the_file_is_still_rewritten(plugin, scratch):
     assert b"tessalini.txt: " in lines[6]
     assert lines[7:] == [b"Vowels: ", b"Temporary file name: song.tmp"] + SUCCESS
     assert status == 0
-    assert song.read_bytes() == UNCHANGED_LYRICS
+    assert song.read_bytes() == SONG
 
 
-@pytest.mark.parametrize("settings, expected", [
-    (b"other=a,i\r\n", UNCHANGED_LYRICS),
-    (b"vowels = a, i\r\n", UNCHANGED_LYRICS),
-    (b"vowels=\r\n", UNCHANGED_LYRICS),
-])
-def test_settings_without_usable_vowels(plugin, scratch, settings, expected):
+@pytest.mark.parametrize("settings", [b"other=a,i\r\n", b"vowels = a, i\r\n", b"vowels=\r\n"])
+def test_settings_without_usable_vowels(plugin, scratch, settings):
     program, work, song = layout(plugin, scratch, settings=settings)
     status, _ = plugin.run(program, ["song.tmp"], work)
     assert log_lines(work / "tessal.log")[6] == b"Vowels: "
     assert status == 0
-    assert song.read_bytes() == expected
+    assert song.read_bytes() == SONG
+
+
+@pytest.mark.parametrize("song", [
+    SONG.replace(b"Lyric=i", b"Lyric=ki"),
+    SONG.replace(b"Lyric=i", b"Lyric=- i"),
+], ids=["no vowel after a rest", "already prefixed"])
+def test_no_lyric_changed_leaves_the_file_untouched(plugin, scratch, song):
+    """A host takes back its notes as they are only when the file's bytes did not change."""
+    program, work, path = layout(plugin, scratch, song=song)
+    before = path.stat()
+    status, _ = plugin.run(program, ["song.tmp"], work)
+    assert log_lines(work / "tessal.log")[8:] == SUCCESS
+    assert status == 0
+    assert path.read_bytes() == song
+    assert (path.stat().st_ino, path.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
+
+
+def host_sections(content):
+    """Each section's entries as a host reads them back: in order, a key's last value wins."""
+    sections = []
+    for line in re.split(rb"\r\n|\r|\n", content):
+        if re.fullmatch(rb"\[#.*\]", line):
+            sections.append((line, {}))
+        elif b"=" in line and sections:
+            key, value = line.split(b"=", 1)
+            sections[-1][1][key] = value
+    return sections
+
+
+def test_flags_come_back_as_the_host_wrote_them(plugin, scratch):
+    flags = [b"g0Mt50B0H0P86", b"Hb50Hv100Ht20g0", b"g0B0H0P86", b" g-5 \x82\xa0Mt\xff", b"Y0"]
+    song = (b"[#SETTING]\r\nFlags=Y0H0F-10\r\nTempo=120\r\n[#0000]\r\nLyric=R\r\n"
+            + b"".join(b"[#%04d]\r\nFlags=%s\r\nLyric=a\r\n" % (i + 1, f) for i, f in enumerate(flags))
+            + b"Flags=g5\r\nFlags=B1\r\n")  # the last note's last Flags line wins
+    program, work, path = layout(plugin, scratch, song=song)
+    assert plugin.run(program, ["song.tmp"], work)[0] == 0
+    written = host_sections(path.read_bytes())
+    assert [entries.get(b"Flags") for _, entries in written] == [
+        b"Y0H0F-10", b"", b"", *flags[:-1], b"B1", b""]
+    assert written[3][1][b"Lyric"] == b"- a"
 
 
 def test_empty_item_prefixes_an_empty_lyric(plugin, scratch):
