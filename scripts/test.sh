@@ -11,6 +11,9 @@ for preset in native asan; do
     ctest --preset "$preset"
 done
 
+# The release archives, which the end-to-end tests unpack and run.
+bash scripts/package.sh
+
 # The program as the host runs it; the huge songs only without the sanitizers' slowdown.
 pytest=(/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e)
 TESSAL_PROGRAM=build/native/tessal "${pytest[@]}" -m "not windows_only"
