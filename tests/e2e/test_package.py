@@ -32,7 +32,6 @@ def test_unpacked_release_runs_from_the_plugin_folder(plugin, scratch):
     work = scratch / "UTAU"
     song = scratch / "temp" / "tmp1234.tmp"
     song.parent.mkdir()
-    kana = "あ い う え お"
     song.write_bytes(EXAMPLE.read_bytes())
     lyrics = run_example(plugin, folder / "tessal.exe", work, song, plugin.native_path(song))
     assert lyrics == table(ROOT / "README.md")[1]
