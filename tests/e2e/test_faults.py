@@ -9,33 +9,22 @@ from pathlib import Path
 import pytest
 
 from conftest import log_lines
-from test_run import FAILURE, REWRITTEN, SONG, SUCCESS, layout
+from test_run import FAILURE, SONG, SUCCESS, layout
 
 NOBODY = 65534 if os.geteuid() == 0 else None  # root's writes pass any permission bits
 
 
-def entries(content):
-    return content.replace(b"\r\n", b"\n").split(b"\n")
-
-
-def test_settings_file_that_is_a_folder(plugin, scratch):
-    program, work, song = layout(plugin, scratch, settings=None)
-    (program.parent / "tessalini.txt").mkdir()
-    status, _ = plugin.run(program, ["song.tmp"], work)
-    lines = log_lines(work / "tessal.log")
-    assert lines[6].startswith(b"Failed to open setting file. - FileException: In ")
-    assert lines[7:9] == [b"Vowels: ", b"Temporary file name: song.tmp"]
-    assert lines[9:] == SUCCESS
-    assert status == 0
-
-
-def test_nul_bytes_and_invalid_utf8_in_values_come_back_unchanged(plugin, scratch):
-    song = (b"[#0000]\r\nLyric=R\r\n[#0001]\r\nLyric=\x82\xa0\r\nMemo=a\x00b\xff\xfe\r\n"
-            b"Flags=g\x00\xc3\r\n")
-    program, work, path = layout(plugin, scratch, settings=b"vowels=\x82\xa0", song=song)
-    assert plugin.run(program, ["song.tmp"], work)[0] == 0
-    written = path.read_bytes()
-    assert b"[#0001]\r\nMemo=a\x00b\xff\xfe\r\nLyric=- \x82\xa0\r\nFlags=g\x00\xc3\r\n" in written
+@pytest.mark.posix_only
+def test_temporary_file_that_may_not_be_written(plugin, scratch):
+    program, work, song = layout(plugin, scratch)
+    work.chmod(0o777)
+    song.chmod(0o444)
+    status, out = plugin.run(program, ["song.tmp"], work, user=NOBODY)
+    assert log_lines(work / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
+    assert status == 1
+    assert out.startswith(b"FileException: In ") and b"data file song.tmp: " in out, out
+    assert song.read_bytes() == SONG
+    assert sorted(p.name for p in work.iterdir()) == ["song.tmp", "tessal.log"]
 
 
 @pytest.mark.posix_only

@@ -1,0 +1,127 @@
+"""Runs each case file of cases/ as the host runs the plug-in, natively or under Wine.
+
+A case file is a header of "key: value" lines, then sections that start with "--- NAME":
+  status      the exit status (0 or 1)
+  args        the arguments, blank-separated; '' is an empty one (default: {name})
+  name, plug  the song's file name and the program's folder name (default: song.tmp, plug)
+  settings    tessalini.txt beside the program; "none" for no file, "folder" for a folder
+  folder      a folder made in the working folder before the run
+  workdir     "elsewhere": the run starts in a folder of its own, not the song's
+  stdout      what the program prints, without its line end
+  only        posix or windows: the cases that only that build can meet
+  --- song [lf|raw]  the song, each line ended by CR LF (or LF), or joined as it stands (raw)
+  --- written        what the song holds afterwards, lines joined by CR LF; without it, the
+                     song must be untouched: not written at all
+  --- log            the log's lines after its four start lines, before the verdict: {execute}
+                     stands for the two lines naming the program, {name} and {song} for the
+                     song's name and path as logged, {missing} for the system's words for a
+                     missing file; "--- log none": no log is made
+Values and lines take Python's byte escapes (\\r, \\x82), and {any} in stdout and log lines
+matches any bytes (the system's own words, a source line); the case files are UTF-8.
+"""
+
+import codecs
+import os
+import re
+import shlex
+from pathlib import Path
+
+import pytest
+
+from conftest import assert_start, log_lines
+
+CASES = sorted((Path(__file__).parent / "cases").glob("*.case"))
+VERDICT = {0: [b"Successful Program Termination.", b""],
+           1: [b"Unsuccessful Program Termination. ", b""]}
+
+
+def unescape(text):
+    return codecs.escape_decode(text.encode())[0]
+
+
+def read_case(path):
+    header, sections, lines = {}, {}, None
+    for line in path.read_text(encoding="utf-8").split("\n"):
+        if line.startswith("--- "):
+            name, *how = line[4:].split()
+            lines = sections[name] = [how[0] if how else "crlf"]
+        elif lines is not None:
+            lines.append(line)
+        elif ": " in line or line.endswith(":"):
+            key, _, value = line.partition(":")
+            header[key] = value.strip()
+    for lines in sections.values():
+        while lines[-1] == "":
+            lines.pop()
+    return header, sections
+
+
+def marks(path):
+    only = read_case(path)[0].get("only")
+    return [getattr(pytest.mark, f"{only}_only")] if only else []
+
+
+def glob(pattern):
+    return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
+
+
+@pytest.mark.parametrize("path", [pytest.param(p, id=p.stem, marks=marks(p)) for p in CASES])
+def test_case(plugin, scratch, path):
+    header, sections = read_case(path)
+    settings = header.get("settings", r"vowels=a,i,u,e,o\r\n")
+    program = plugin.install(scratch / os.fsdecode(unescape(header.get("plug", "plug"))),
+                             None if settings in ("none", "folder") else unescape(settings))
+    if settings == "folder":
+        (program.parent / "tessalini.txt").mkdir()
+    work = scratch / "work"
+    work.mkdir()
+    song = work / header.get("name", "song.tmp")
+    how, *lines = sections["song"]
+    content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how]
+                       for line in lines)
+    song.write_bytes(content)
+    if "folder" in header:
+        (work / header["folder"]).mkdir()
+    cwd = work
+    if header.get("workdir") == "elsewhere":
+        cwd = scratch / "elsewhere"
+        cwd.mkdir()
+    before = song.stat()
+
+    lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
+    lexer.whitespace_split, lexer.escape = True, ""
+    args = [os.fsdecode(unescape(arg.format(name=song.name, song=plugin.native_path(song))))
+            for arg in lexer]
+    status, out = plugin.run(program, args, cwd)
+
+    assert status == int(header["status"])
+    stdout = unescape(header.get("stdout", ""))
+    assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
+    if "written" in sections:
+        assert song.read_bytes() == b"\r\n".join(unescape(line) for line in sections["written"][1:])
+    else:
+        assert song.read_bytes() == content
+        assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
+
+    if sections["log"][0] == "none":
+        assert not (cwd / "tessal.log").is_file()
+        return
+    places = {b"{name}": plugin.ansi_bytes(song.name),
+              b"{song}": plugin.ansi_bytes(plugin.native_path(song)),
+              b"{missing}": plugin.missing_file_text()}
+    expected = []
+    for line in sections["log"][1:]:
+        if line == "{execute}":
+            expected += [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
+                         b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))]
+            continue
+        line = unescape(line)
+        for place, value in places.items():
+            line = line.replace(place, value)
+        expected.append(line)
+    lines = log_lines(cwd / "tessal.log")
+    assert_start(lines)
+    written = lines[4:]
+    expected += VERDICT[status]
+    assert len(written) == len(expected) and all(
+        glob(want).fullmatch(got) for want, got in zip(expected, written)), (written, expected)
