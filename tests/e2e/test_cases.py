@@ -1,24 +1,5 @@
-"""Runs each case file of cases/ as the host runs the plug-in, natively or under Wine.
-
-A case file is a header of "key: value" lines, then sections that start with "--- NAME":
-  status      the exit status (0 or 1)
-  args        the arguments, blank-separated; '' is an empty one (default: {name})
-  name, plug  the song's file name and the program's folder name (default: song.tmp, plug)
-  settings    tessalini.txt beside the program; "none" for no file, "folder" for a folder
-  folder      a folder made in the working folder before the run
-  workdir     "elsewhere": the run starts in a folder of its own, not the song's
-  stdout      what the program prints, without its line end
-  only        posix or windows: the cases that only that build can meet
-  --- song [lf|raw]  the song, each line ended by CR LF (or LF), or joined as it stands (raw)
-  --- written        what the song holds afterwards, lines joined by CR LF; without it, the
-                     song must be untouched: not written at all
-  --- log            the log's lines after its four start lines, before the verdict: {execute}
-                     stands for the two lines naming the program, {name} and {song} for the
-                     song's name and path as logged, {missing} for the system's words for a
-                     missing file; "--- log none": no log is made
-Values and lines take Python's byte escapes (\\r, \\x82), and {any} in stdout and log lines
-matches any bytes (the system's own words, a source line); the case files are UTF-8.
-"""
+"""Runs each case file of cases/ (README.md there tells their form) as the host runs the
+plug-in, natively or under Wine."""
 
 import codecs
 import os
@@ -47,7 +28,7 @@ def read_case(path):
             lines = sections[name] = [how[0] if how else "crlf"]
         elif lines is not None:
             lines.append(line)
-        elif ": " in line or line.endswith(":"):
+        elif not line.startswith("#") and ":" in line:
             key, _, value = line.partition(":")
             header[key] = value.strip()
     for lines in sections.values():
