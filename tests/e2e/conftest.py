@@ -17,7 +17,7 @@ from pathlib import Path
 import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
-CORPUS = ROOT.parent / "shared" / "corpus"
+CORPUS = ROOT / "tests" / "corpus"
 TIMESTAMP = rb"[A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d GMT[-+]\d{4} \d+"
 
 
