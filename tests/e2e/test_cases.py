@@ -37,6 +37,12 @@ def read_case(path):
     return header, sections
 
 
+def replace(text, places):
+    for place, value in places.items():
+        text = text.replace(place, value)
+    return text
+
+
 def marks(path):
     only = read_case(path)[0].get("only")
     return [getattr(pytest.mark, f"{only}_only")] if only else []
@@ -71,8 +77,8 @@ def test_case(plugin, scratch, path):
 
     lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
     lexer.whitespace_split, lexer.escape = True, ""
-    args = [os.fsdecode(unescape(arg.format(name=song.name, song=plugin.native_path(song))))
-            for arg in lexer]
+    places = {b"{name}": os.fsencode(song.name), b"{song}": os.fsencode(plugin.native_path(song))}
+    args = [os.fsdecode(replace(unescape(arg), places)) for arg in lexer]
     status, out = plugin.run(program, args, cwd)
 
     assert status == int(header["status"])
@@ -96,10 +102,7 @@ def test_case(plugin, scratch, path):
             expected += [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
                          b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))]
             continue
-        line = unescape(line)
-        for place, value in places.items():
-            line = line.replace(place, value)
-        expected.append(line)
+        expected.append(replace(unescape(line), places))
     lines = log_lines(cwd / "tessal.log")
     assert_start(lines)
     written = lines[4:]
