@@ -1,9 +1,10 @@
 """Runs the built plug-in as the host does: the program in a folder of its own beside its
 settings, a working folder of its own, a temporary file named by the one argument.
 
-TESSAL_PROGRAM names the program (default: build/native/tessal). With TESSAL_WINE=1 the
-program is a Windows executable run under Wine; TESSAL_ANSI names the code page that Wine's
-locale gives (cp932 or cp1252)."""
+TESSAL_PROGRAM names the program (default: build/native/tessal). When TESSAL_WINE is set, the
+program is a Windows executable and TESSAL_WINE the Wine loader that runs it ("wine", or the
+64-bit loader itself where 32-bit programs cannot run); TESSAL_ANSI names the code page that
+Wine's locale gives (cp932 or cp1252)."""
 
 import os
 import re
@@ -17,14 +18,14 @@ from pathlib import Path
 import pytest
 
 ROOT = Path(__file__).resolve().parents[2]
-CORPUS = ROOT.parent / "shared" / "corpus"
+CORPUS = ROOT / "tests" / "corpus"
 TIMESTAMP = rb"[A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d GMT[-+]\d{4} \d+"
 
 
 class Plugin:
     def __init__(self):
         self.program = Path(os.environ.get("TESSAL_PROGRAM", ROOT / "build/native/tessal"))
-        self.wine = os.environ.get("TESSAL_WINE") == "1"
+        self.wine = os.environ.get("TESSAL_WINE")
         self.ansi = os.environ.get("TESSAL_ANSI", "utf-8")
 
     def install(self, folder, settings=b"vowels=a,i,u,e,o\r\n"):
@@ -44,7 +45,7 @@ class Plugin:
     def command(self, program, args):
         """The command line that starts program with args, under Wine for a Windows build."""
         command = [str(program), *args]
-        return ["wine", *command] if self.wine else command
+        return [self.wine, *command] if self.wine else command
 
     def run(self, program, args, cwd, user=None):
         command = self.command(program, args)

@@ -19,7 +19,7 @@ def hold_open(plugin):
     started = []
 
     def hold(path, sharing):
-        process = subprocess.Popen(["wine", str(holder), plugin.native_path(path), sharing],
+        process = subprocess.Popen(plugin.command(holder, [plugin.native_path(path), sharing]),
                                    stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         started.append(process)
         assert process.stdout.readline().strip() == b"held"
