@@ -47,7 +47,7 @@ std::wstring appearing(const std::wstring &pattern) {
     return found;
 }
 
-// Whether no one has the file open for writing: only then may it be opened without sharing it.
+// Whether no one has the file open for writing: only then may it be opened sharing just reads.
 bool writerClosed(const std::wstring &path) {
     HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
