@@ -12,6 +12,7 @@
 #include "support/failure.h"
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -96,12 +97,40 @@ struct Handle {
     bool close() { return CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE)) != 0; }
 };
 
-Handle openOrThrow(const std::string &path, DWORD access, DWORD sharing, DWORD disposition) {
-    Handle file(CreateFileW(toWide(path, CP_UTF8).c_str(), access, sharing, nullptr, disposition,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.handle == INVALID_HANDLE_VALUE)
+// How an operation is tried: attempt returns false with the system's error set, and so does
+// the Tries when it gives up.
+using Tries = bool (*)(const std::function<bool()> &attempt);
+
+bool once(const std::function<bool()> &attempt) { return attempt(); }
+
+// A virus scanner or a search indexer opens a file for a moment right after it is written or
+// closed, and meanwhile the system refuses whatever needs the file to itself. Such a refusal is
+// tried again after waits growing by 25 ms, 10 times at most (1.375 s in all), as SQLite and
+// Git for Windows do; any other error, or the last refusal, is left set for the caller.
+bool retryWhileHeld(const std::function<bool()> &attempt) {
+    for (DWORD wait = 25;; wait += 25) {
+        if (attempt())
+            return true;
+        DWORD code = GetLastError();
+        bool held = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+                    code == ERROR_ACCESS_DENIED; // a scanner's hold shows as this too
+        if (!held || wait > 250)
+            return false;
+        Sleep(wait);
+    }
+}
+
+Handle openOrThrow(const std::string &path, DWORD access, DWORD sharing, DWORD disposition,
+                   Tries tries = once) {
+    std::wstring wide = toWide(path, CP_UTF8);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (!tries([&] {
+            file = CreateFileW(wide.c_str(), access, sharing, nullptr, disposition,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file != INVALID_HANDLE_VALUE;
+        }))
         throw lastFileError(path);
-    return Handle(std::exchange(file.handle, INVALID_HANDLE_VALUE));
+    return Handle(file);
 }
 
 void writeAll(Handle &file, const std::string &path, std::string_view bytes) {
@@ -135,7 +164,7 @@ std::vector<std::string> arguments(int, char **) {
 }
 
 std::string readWhole(const std::string &path) {
-    Handle file = openOrThrow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    Handle file = openOrThrow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, retryWhileHeld);
     DWORD high = 0;
     DWORD size = GetFileSize(file.handle, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
@@ -166,21 +195,26 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
     // Opening the file itself for writing first fails where a plain write would (a read-only
     // file, a missing folder, a file another process has open), which a rename over it might
     // get round or fail at only after the neighbour is written.
-    Handle original = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
+    Handle original = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS, retryWhileHeld);
     closeOrThrow(original, path);
 
     std::string neighbour = path + ".tessal-" + std::to_string(GetCurrentProcessId());
+    std::wstring from = toWide(neighbour, CP_UTF8), to = toWide(path, CP_UTF8);
     try {
-        Handle file = openOrThrow(neighbour, GENERIC_WRITE, 0, CREATE_ALWAYS);
+        // Sharing reads lets a scanner look at the neighbour while it is written; it is the
+        // plug-in's own scratch file, and nobody else writes it.
+        Handle file =
+            openOrThrow(neighbour, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, retryWhileHeld);
         produce([&](std::string_view piece) { writeAll(file, neighbour, piece); });
         closeOrThrow(file, neighbour);
         // A rename over the original happens whole or not at all. ReplaceFileW, given no
         // backup name, can fail having already taken the original away.
-        if (!MoveFileExW(toWide(neighbour, CP_UTF8).c_str(), toWide(path, CP_UTF8).c_str(),
-                         MOVEFILE_REPLACE_EXISTING))
+        if (!retryWhileHeld([&] {
+                return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+            }))
             throw lastFileError(path);
     } catch (...) {
-        DeleteFileW(toWide(neighbour, CP_UTF8).c_str());
+        DeleteFileW(from.c_str());
         throw;
     }
 }
