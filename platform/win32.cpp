@@ -97,12 +97,6 @@ struct Handle {
     bool close() { return CloseHandle(std::exchange(handle, INVALID_HANDLE_VALUE)) != 0; }
 };
 
-// How an operation is tried: attempt returns false with the system's error set, and so does
-// the Tries when it gives up.
-using Tries = bool (*)(const std::function<bool()> &attempt);
-
-bool once(const std::function<bool()> &attempt) { return attempt(); }
-
 // A virus scanner or a search indexer opens a file for a moment right after it is written or
 // closed, and meanwhile the system refuses whatever needs the file to itself. Such a refusal is
 // tried again after waits growing by 25 ms, 10 times at most (1.375 s in all), as SQLite and
@@ -120,11 +114,12 @@ bool retryWhileHeld(const std::function<bool()> &attempt) {
     }
 }
 
-Handle openOrThrow(const std::string &path, DWORD access, DWORD sharing, DWORD disposition,
-                   Tries tries = once) {
+// Every open waits for a file held for a moment: the song, its neighbour and the log alike (two
+// runs at once take turns at the log).
+Handle openOrThrow(const std::string &path, DWORD access, DWORD sharing, DWORD disposition) {
     std::wstring wide = toWide(path, CP_UTF8);
     HANDLE file = INVALID_HANDLE_VALUE;
-    if (!tries([&] {
+    if (!retryWhileHeld([&] {
             file = CreateFileW(wide.c_str(), access, sharing, nullptr, disposition,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
             return file != INVALID_HANDLE_VALUE;
@@ -164,7 +159,7 @@ std::vector<std::string> arguments(int, char **) {
 }
 
 std::string readWhole(const std::string &path) {
-    Handle file = openOrThrow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, retryWhileHeld);
+    Handle file = openOrThrow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     DWORD high = 0;
     DWORD size = GetFileSize(file.handle, &high);
     if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
@@ -195,7 +190,7 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
     // Opening the file itself for writing first fails where a plain write would (a read-only
     // file, a missing folder, a file another process has open), which a rename over it might
     // get round or fail at only after the neighbour is written.
-    Handle original = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS, retryWhileHeld);
+    Handle original = openOrThrow(path, GENERIC_WRITE, 0, OPEN_ALWAYS);
     closeOrThrow(original, path);
 
     std::string neighbour = path + ".tessal-" + std::to_string(GetCurrentProcessId());
@@ -203,8 +198,7 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
     try {
         // Sharing reads lets a scanner look at the neighbour while it is written; it is the
         // plug-in's own scratch file, and nobody else writes it.
-        Handle file =
-            openOrThrow(neighbour, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, retryWhileHeld);
+        Handle file = openOrThrow(neighbour, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
         produce([&](std::string_view piece) { writeAll(file, neighbour, piece); });
         closeOrThrow(file, neighbour);
         // A rename over the original happens whole or not at all. ReplaceFileW, given no
@@ -214,7 +208,8 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
             }))
             throw lastFileError(path);
     } catch (...) {
-        DeleteFileW(from.c_str());
+        // A scanner may be holding the neighbour too.
+        retryWhileHeld([&] { return DeleteFileW(from.c_str()) != 0; });
         throw;
     }
 }
