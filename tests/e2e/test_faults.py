@@ -14,56 +14,53 @@ from test_run import FAILURE, SONG, SUCCESS, layout
 NOBODY = 65534 if os.geteuid() == 0 else None  # root's writes pass any permission bits
 
 
-@pytest.mark.posix_only
-def test_temporary_file_that_may_not_be_written(plugin, scratch):
-    program, work, song = layout(plugin, scratch)
+def read_only_song(scratch, work, song):
     work.chmod(0o777)
     song.chmod(0o444)
-    status, out = plugin.run(program, ["song.tmp"], work, user=NOBODY)
-    assert log_lines(work / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
-    assert status == 1
-    assert out.startswith(b"FileException: In ") and b"data file song.tmp: " in out, out
-    assert song.read_bytes() == SONG
-    assert sorted(p.name for p in work.iterdir()) == ["song.tmp", "tessal.log"]
+    return work, song
 
 
-@pytest.mark.posix_only
-def test_neighbouring_file_that_cannot_be_created(plugin, scratch):
-    program, work, song = layout(plugin, scratch)
-    song.chmod(0o666)  # the song itself may be written, its folder may not
-    elsewhere = scratch / "log"
-    elsewhere.mkdir(mode=0o777)
-    elsewhere.chmod(0o777)
+def folder_that_takes_no_new_file(scratch, work, song):
+    song.chmod(0o666)
     work.chmod(0o555)
-    status, out = plugin.run(program, [str(song)], elsewhere, user=NOBODY)
-    assert log_lines(elsewhere / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
-    assert status == 1
-    assert out.startswith(b"FileException: In ") and b"Permission denied" in out, out
-    assert song.read_bytes() == SONG
-    assert sorted(p.name for p in work.iterdir()) == ["song.tmp"]
+    elsewhere = scratch / "log"
+    elsewhere.mkdir()
+    elsewhere.chmod(0o777)
+    return elsewhere, song
 
 
-@pytest.mark.posix_only
-def test_disk_that_fills_up_while_the_song_is_written(plugin, scratch):
+def disk_that_fills_up(scratch, work, song):
     if os.geteuid() != 0:
         pytest.skip("mounting a small file system needs root")
-    program, work, _ = layout(plugin, scratch)
     disk = scratch / "disk"
     disk.mkdir()
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", str(disk)], check=True)
+    # 40 kB of song leaves no room for its rewritten copy beside it.
+    song = disk / "song.tmp"
+    song.write_bytes(SONG + b"".join(b"[#%04d]\r\nLyric=a\r\nMemo=%s\r\n" % (i, b"x" * 300)
+                                     for i in range(2, 120)))
+    return work, song
+
+
+@pytest.mark.posix_only
+@pytest.mark.parametrize("fault, text, user", [
+    (read_only_song, b"Permission denied", NOBODY),
+    (folder_that_takes_no_new_file, b"Permission denied", NOBODY),
+    (disk_that_fills_up, b"No space left on device", None),
+])
+def test_song_that_cannot_be_saved_is_left_as_it_was(plugin, scratch, fault, text, user):
+    program, work, song = layout(plugin, scratch)
+    cwd, song = fault(scratch, work, song)
+    original = song.read_bytes()
     try:
-        # 40 kB of song leaves no room for its rewritten copy beside it.
-        song = SONG + b"".join(b"[#%04d]\r\nLyric=a\r\nMemo=%s\r\n" % (i, b"x" * 300)
-                               for i in range(2, 120))
-        path = disk / "song.tmp"
-        path.write_bytes(song)
-        status, out = plugin.run(program, [str(path)], work)
-        assert log_lines(work / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
-        assert status == 1 and b"No space left on device" in out, out
-        assert path.read_bytes() == song
-        assert [p.name for p in disk.iterdir()] == ["song.tmp"]
+        status, out = plugin.run(program, [str(song)], cwd, user=user)
+        assert log_lines(cwd / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
+        assert status == 1 and out.startswith(b"FileException: In ") and text in out, out
+        assert song.read_bytes() == original
+        assert not list(song.parent.glob("song.tmp.*")), "a neighbouring file is left"
     finally:
-        subprocess.run(["umount", str(disk)], check=True)
+        if song.parent.name == "disk":
+            subprocess.run(["umount", str(song.parent)], check=True)
 
 
 def test_two_runs_at_once_in_one_working_folder(plugin, scratch):
