@@ -60,6 +60,8 @@ TEST(Settings, EntriesOfEveryLineAndTheirReport) {
               "vowels=a,i\r\nvowels = a, i\rx\n=v\nk=1\nlist=a,,b\nexpr=a=b\n\n");
     writeFile(dir.file("b.txt"), "k=2,\ne=");
     writeFile(dir.file("p.txt"), ",\t.\nno tab\n\t\nk\ta\tb\nk\tlater\n");
+    writeFile(dir.file("none.txt"), "");
+    SettingData{dir.file("b.txt")}; // with no log attached, nothing to report to
     const struct Attached {
         Log log{"", false}; // its lines stay in memory
         Attached() {
@@ -72,6 +74,7 @@ TEST(Settings, EntriesOfEveryLineAndTheirReport) {
     data.load(dir.file("b.txt")); // adds to what the first file gave
     PunctData punctuation;
     punctuation.load(dir.file("p.txt"));
+    punctuation.load(dir.file("none.txt"));
     const std::pair<std::string, Lines> entries[] = {
         {"vowels", {"a", "i"}}, {"vowels ", {" a", " i"}}, {"x", {""}},       {"", {""}},
         {"k", {"2", ""}},       {"list", {"a", "", "b"}},  {"expr", {"a=b"}}, {"e", {""}},
@@ -87,7 +90,8 @@ TEST(Settings, EntriesOfEveryLineAndTheirReport) {
               (Lines{"loading setting from: " + dir.file("a.txt"), "vowels=a,i", "vowels = a, i",
                      "x=", "=v", "k=1", "list=a,,b", "expr=a=b", "=", "k=2,", "e=",
                      "punctuation aliases: [,] -> [.] ; [no tab] -> [] ; [] -> [] ; "
-                     "[k] -> [a\tb] ; [k] -> [later] ;"}));
+                     "[k] -> [a\tb] ; [k] -> [later] ;",
+                     "punctuation aliases:"}));
 }
 
 } // namespace
