@@ -52,6 +52,8 @@ TEST(Log, StartsOverAnOldRunAndWritesEachLineAtOnce) {
     std::filesystem::create_directory(path);
     EXPECT_THROW(log.writeLine("kept"), Exception);
     EXPECT_EQ(log.lines, Lines{"kept"});
+    Log(dir.file("new.log"), true).flush(); // appending makes the file
+    EXPECT_TRUE(readFile(dir.file("new.log")).starts_with("\r\n\r\n\r\n" + dir.file("new.log")));
 }
 
 TEST(Settings, EntriesOfEveryLineAndTheirReport) {

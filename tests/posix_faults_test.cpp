@@ -101,6 +101,8 @@ TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
     struct stat info;
     ASSERT_EQ(::stat(song.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0754u);
+    platform::writeWhole(song, "short"); // in place, cut to its new bytes
+    EXPECT_EQ(readFile(song), "short");
 }
 
 } // namespace
