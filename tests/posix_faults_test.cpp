@@ -2,7 +2,6 @@
 // bytes and no neighbouring file is left behind.
 
 #include "driver/tessal.h"
-#include "log/log.h"
 #include "platform/platform.h"
 #include "platform/posix_calls.h"
 #include "scratch_dir.h"
@@ -11,170 +10,99 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-using platform::posix::SystemCalls;
 using platform::posix::systemCalls;
 
-// The injected behaviour; calls pass through to the system unless a test says otherwise.
-std::function<ssize_t(int, const void *, size_t)> injectedWrite;
-std::function<int(const char *, const char *)> injectedRename;
-std::function<int(int)> injectedClose;
-std::function<ssize_t(int, void *, size_t)> injectedRead;
+// The one injected fault: call ('r'ead, 'w'rite, 'c'lose or re'n'ame) fails with code, or
+// returns 0 for code 0; a write only once `allowed` more bytes have passed.
+struct Fault {
+    char call;
+    size_t allowed;
+    int code;
+} fault;
 
-struct Faults : testing::Test {
-    SystemCalls saved = systemCalls;
-    ScratchDir dir;
-    std::string song = dir.file("song.tmp");
-    const std::string original = "[#0000]\r\nLyric=R\r\n[#0001]\r\nLyric=a\r\n";
-
-    void SetUp() override {
-        writeFile(song, original);
-        injectedWrite = ::write;
-        injectedRename = ::rename;
-        injectedClose = ::close;
-        injectedRead = ::read;
-        systemCalls = {[](int fd, void *data, size_t size) { return injectedRead(fd, data, size); },
-                       [](int fd, const void *data, size_t size) {
-                           return injectedWrite(fd, data, size);
-                       },
-                       [](int fd) { return injectedClose(fd); },
-                       [](const char *from, const char *to) { return injectedRename(from, to); }};
-    }
-    void TearDown() override { systemCalls = saved; }
-
-    void expectSongIntact() {
-        EXPECT_EQ(readFile(song), original);
-        std::vector<std::string> names;
-        for (auto &entry : std::filesystem::directory_iterator(dir.path))
-            names.push_back(entry.path().filename().string());
-        EXPECT_EQ(names, std::vector<std::string>{"song.tmp"}) << "a neighbouring file is left";
-    }
-};
-
-// Fails with code after the first `allowed` bytes of a file's content have been written.
-auto failingAfter(size_t allowed, int code) {
-    return [allowed, code, written = size_t(0)](int fd, const void *data,
-                                                size_t size) mutable -> ssize_t {
-        if (written >= allowed) {
-            errno = code;
-            return -1;
-        }
-        size_t part = std::min(size, allowed - written);
-        written += part;
-        return ::write(fd, data, part);
-    };
+int failed() {
+    errno = fault.code;
+    return fault.code ? -1 : 0;
 }
 
-TEST_F(Faults, ReplaceThatFailsAnywhereKeepsTheSong) {
-    struct Case {
-        const char *what;
-        std::function<void()> inject;
-        std::string systemText;
-    } cases[] = {
-        {"disk full part-way", [] { injectedWrite = failingAfter(10, ENOSPC); },
-         "No space left on device"},
-        {"write refused", [] { injectedWrite = failingAfter(0, EIO); }, "Input/output error"},
-        {"write that makes no progress",
-         [] { injectedWrite = [](int, const void *, size_t) -> ssize_t { return 0; }; },
-         "Input/output error"},
-        {"close reports a lost write",
-         [] {
-             injectedClose = [](int fd) {
-                 ::close(fd);
-                 errno = EIO;
-                 return -1;
-             };
-         },
-         "Input/output error"},
-        {"rename refused",
-         [] {
-             injectedRename = [](const char *, const char *) {
-                 errno = EXDEV;
-                 return -1;
-             };
-         },
-         "Invalid cross-device link"},
+// The system's call, or the injected fault.
+template <char call, auto system> auto injected(auto... arguments) {
+    return fault.call == call ? failed() : system(arguments...);
+}
+
+ssize_t injectedWrite(int fd, const void *data, size_t size) {
+    if (fault.call == 'w' && fault.allowed == 0)
+        return failed();
+    if (fault.call == 'w')
+        fault.allowed -= size = std::min(size, fault.allowed);
+    return ::write(fd, data, size);
+}
+
+TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
+    ScratchDir dir;
+    const std::string song = dir.file("song.tmp"), original = "[#0000]\nLyric=R\n[#1]\nLyric=a\n";
+    const struct Restore {
+        platform::posix::SystemCalls saved = systemCalls;
+        std::filesystem::path folder = std::filesystem::current_path();
+        ~Restore() {
+            systemCalls = saved;
+            std::filesystem::current_path(folder);
+        }
+    } restore;
+    std::filesystem::current_path(dir.path); // where the run writes its log
+    systemCalls = {injected<'r', ::read>, injectedWrite, injected<'c', ::close>,
+                   injected<'n', ::rename>};
+    // The fault, then what strikes it: 'r'eading the song, 'w'riting it anew or the whole 'p'lug-in
+    // run, and the end of the failure's message.
+    const std::tuple<Fault, char, std::string> cases[] = {
+        {{'w', 10, ENOSPC}, 'w', ": No space left on device"}, // the disk full part-way
+        {{'w', 0, EIO}, 'w', ": Input/output error"},          // a write refused
+        {{'w', 0, 0}, 'w', ": Input/output error"},            // a write that makes no progress
+        {{'c', 0, EIO}, 'w', ": Input/output error"},          // a close reports a lost write
+        {{'n', 0, EXDEV}, 'w', ": Invalid cross-device link"}, // a rename refused
+        {{'r', 0, 0}, 'r', ": Input/output error"},            // a read that ends early
+        // The disk fills up part-way through the log's fifth line, "Execute file name: ": the
+        // run ends there, before the save.
+        {{'w', 150, ENOSPC}, 'p', "tessal.log: No space left on device"},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        SetUp();
-        c.inject();
+    for (const auto &[injected, action, ending] : cases) {
+        SCOPED_TRACE(ending);
+        writeFile(song, original);
+        fault = injected;
         try {
-            platform::replaceWhole(song, "new content");
+            if (action == 'r')
+                platform::readWhole(song);
+            else if (action == 'w')
+                platform::replaceWhole(song, "new content");
+            else
+                tessal::run({"tessal", song});
             ADD_FAILURE() << "no failure";
         } catch (const Exception &e) {
-            EXPECT_TRUE(e.message.ends_with(": " + c.systemText)) << e.message;
+            EXPECT_TRUE(e.message.starts_with("In posix.cpp(") && e.message.ends_with(ending))
+                << e.message;
         }
-        systemCalls = saved;
-        expectSongIntact();
-    }
-}
-
-TEST_F(Faults, ReadThatEndsEarlyFails) {
-    injectedRead = [](int, void *, size_t) -> ssize_t { return 0; };
-    try {
-        platform::readWhole(song);
-        FAIL() << "no failure";
-    } catch (const Exception &e) {
-        EXPECT_TRUE(e.message.ends_with("data file " + song + ": Input/output error")) << e.message;
-    }
-}
-
-// The whole run in this process, in the scratch folder; returns the log's lines.
-struct InProcessRun : Faults {
-    std::filesystem::path before = std::filesystem::current_path();
-    void SetUp() override {
-        Faults::SetUp();
-        std::filesystem::current_path(dir.path);
-    }
-    void TearDown() override {
-        Faults::TearDown();
-        std::filesystem::current_path(before);
-    }
-    std::string log() { return readFile(dir.file("tessal.log")); }
-};
-
-TEST_F(InProcessRun, SaveThatFailsEndsTheRunAndKeepsTheSong) {
-    injectedRename = [](const char *, const char *) {
-        errno = EIO;
-        return -1;
-    };
-    EXPECT_THROW(tessal::run({"tessal", song}), Exception);
-    systemCalls = saved;
-    EXPECT_TRUE(log().ends_with("Temporary file read.\r\nUnsuccessful Program Termination. \r\n\r\n"))
-        << log();
-    std::filesystem::remove(dir.file("tessal.log"));
-    expectSongIntact();
-}
-
-TEST_F(InProcessRun, LogThatBecomesUnwritableEndsTheRunBeforeTheSave) {
-    // Five lines reach the log, up to "Execute file name: "; then the disk is full.
-    injectedWrite = [](int fd, const void *data, size_t size) -> ssize_t {
-        static int calls = 0;
-        if (++calls > 5) {
-            errno = ENOSPC;
-            return -1;
+        fault = {};
+        if (action == 'p') {
+            EXPECT_EQ(std::filesystem::file_size(dir.file("tessal.log")), 150u);
+            std::filesystem::remove(dir.file("tessal.log"));
         }
-        return ::write(fd, data, size);
-    };
-    try {
-        tessal::run({"tessal", song});
-        FAIL() << "no failure";
-    } catch (const Exception &e) {
-        EXPECT_NE(e.message.find("tessal.log: No space left on device"), std::string::npos)
-            << e.message;
+        EXPECT_EQ(readFile(song), original);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1)
+            << "a neighbouring file is left";
     }
-    systemCalls = saved;
-    const std::string lines = log();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 5) << lines;
-    EXPECT_TRUE(lines.ends_with("\r\n\r\nExecute file name: " + platform::executablePathAnsi() +
-                                "\r\n"))
-        << lines;
-    std::filesystem::remove(dir.file("tessal.log"));
-    expectSongIntact();
+    // A replaced file keeps its permission bits.
+    ::chmod(song.c_str(), 0754);
+    platform::replaceWhole(song, original);
+    struct stat info;
+    ASSERT_EQ(::stat(song.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0754u);
+    platform::writeWhole(song, "short"); // in place, cut to its new bytes
+    EXPECT_EQ(readFile(song), "short");
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
@@ -11,19 +10,15 @@ struct ScratchDir {
     std::filesystem::path path;
 
     ScratchDir() {
-        std::random_device seed;
-        std::uniform_int_distribution<unsigned long long> pick;
         do {
-            path =
-                std::filesystem::temp_directory_path() / ("tessal-" + std::to_string(pick(seed)));
+            path = std::filesystem::temp_directory_path() /
+                   ("tessal-" + std::to_string(std::random_device()()));
         } while (!std::filesystem::create_directory(path));
     }
     ~ScratchDir() {
         std::error_code ignored;
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(path, ignored);
     }
-
     std::string file(const std::string &name) const { return (path / name).string(); }
 };
 
