@@ -111,3 +111,36 @@ def assert_start(lines):
     assert re.fullmatch(TIMESTAMP, lines[2]), lines[2]
     assert_local_time(lines[2])
     assert lines[3] == b""
+
+
+SONG = (b"[#SETTING]\r\nTempo=120\r\n[#PREV]\r\nLyric=R\r\n[#0000]\r\nLyric=a\r\n"
+        b"[#0001]\r\nLyric=R\r\n[#0002]\r\nLyric=i\r\nLength=480\r\n[#NEXT]\r\nLyric=R\r\n")
+REWRITTEN = (b"[#SETTING]\r\nTempo=120\r\nFlags=\r\n[#PREV]\r\nLyric=R\r\nFlags=\r\n"
+             b"[#0000]\r\nLyric=a\r\nFlags=\r\n[#0001]\r\nLyric=R\r\nFlags=\r\n"
+             b"[#0002]\r\nLength=480\r\nLyric=- i\r\nFlags=\r\n[#NEXT]\r\nLyric=R\r\nFlags=")
+SUCCESS = [b"Temporary file read.", b"Successful Program Termination.", b""]
+FAILURE = [b"Unsuccessful Program Termination. ", b""]
+
+
+def layout(plugin, scratch, settings=b"vowels=a,i,u,e,o\r\n", song=SONG, plug="plug",
+           name="song.tmp"):
+    program = plugin.install(scratch / plug, settings)
+    work = scratch / "work"
+    work.mkdir()
+    path = work / name
+    path.write_bytes(song)
+    return program, work, path
+
+
+def corpus_lyrics(content):
+    """(section name, lyric) of every numbered section, parsed independently of the program."""
+    found, name = [], None
+    for line in re.split(rb"\r\n|\r|\n", content):
+        header = re.fullmatch(rb"\[#(.*)\]", line)
+        if header:
+            name = header.group(1)
+            if name.isdigit():
+                found.append([name, None])
+        elif name and name.isdigit() and line.startswith(b"Lyric="):
+            found[-1][1] = line[len(b"Lyric="):]
+    return found

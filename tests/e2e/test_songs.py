@@ -1,5 +1,7 @@
-"""The releases as a user unpacks them into the host's plug-in folder."""
+"""What users get, end to end: real songs with the shipped settings, the readmes' example
+and the releases as unpacked into a host's plug-in folder."""
 
+import re
 import shutil
 import subprocess
 import tarfile
@@ -7,9 +9,68 @@ import zipfile
 
 import pytest
 
-from conftest import ROOT, log_lines
-from test_docs import EXAMPLE, run_example, table
-from test_run import SUCCESS, corpus_lyrics
+from conftest import CORPUS, ROOT, SUCCESS, corpus_lyrics, layout, log_lines
+
+EXAMPLE = ROOT / "examples" / "selection.tmp"
+SETTINGS = ROOT / "package" / "tessalini.txt"
+
+
+def test_corpus_of_real_songs_is_there():
+    assert len(list(CORPUS.glob("*.tmp"))) >= 6, f"the real songs belong in {CORPUS}"
+
+
+# Lyrics known to take the prefix, by note.
+KNOWN = {"YuzukiTsuru_MusicXML2UST_01.tmp": {b"0060": "- い", b"0114": "- い", b"0147": "- あ",
+                                            b"0149": "- い"}}
+
+
+@pytest.mark.parametrize("name", sorted(p.name for p in CORPUS.glob("*.tmp")))
+def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
+    original = (CORPUS / name).read_bytes()
+    settings = (ROOT / "package" / "tessalini.txt").read_bytes()
+    vowels = settings.rstrip(b"\r\n").split(b"=", 1)[1].split(b",")
+    program, work, path = layout(plugin, scratch, settings=settings, song=original)
+    assert plugin.run(program, ["song.tmp"], work)[0] == 0
+    once = path.read_bytes()
+
+    before, after = corpus_lyrics(original), corpus_lyrics(once)
+    assert [n for n, _ in before] == [n for n, _ in after]
+    after_rest = False
+    for (_, old), (_, new) in zip(before, after):
+        expected = old
+        if after_rest and not (len(old) > 2 and old.startswith(b"- ")) and old in vowels:
+            expected = b"- " + old
+        assert new == expected
+        after_rest = new == b"R"
+    lyrics = dict(after)
+    assert {n: lyrics[n].decode("cp932") for n in KNOWN.get(name, {})} == KNOWN.get(name, {})
+
+    # A second run changes nothing more.
+    assert plugin.run(program, ["song.tmp"], work)[0] == 0
+    assert path.read_bytes() == once
+
+
+def table(readme):
+    """The two rows of the readme's first table, as lists of cells."""
+    rows = re.findall(r"^\|(.*)\|$", readme.read_text(encoding="utf-8"), re.M)
+    before, _, after = ([cell.strip() for cell in row.split("|")] for row in rows[:3])
+    return before[1:], after[1:]
+
+
+def run_example(plugin, program, work, path, argument=None):
+    """Runs the plug-in on the song at path and returns its lyrics afterwards."""
+    assert plugin.run(program, [argument or path.name], work)[0] == 0
+    assert log_lines(work / "tessal.log")[-2] == b"Successful Program Termination."
+    return [lyric.decode("cp932") for _, lyric in corpus_lyrics(path.read_bytes())]
+
+
+@pytest.mark.parametrize("readme", ["README.md", "README.ja.md"])
+def test_readme_table_is_what_a_run_does_to_the_example(plugin, scratch, readme):
+    before, after = table(ROOT / readme)
+    assert [lyric.decode("cp932") for _, lyric in corpus_lyrics(EXAMPLE.read_bytes())] == before
+    program, work, path = layout(plugin, scratch, settings=SETTINGS.read_bytes(),
+                                 song=EXAMPLE.read_bytes())
+    assert run_example(plugin, program, work, path) == after
 
 
 @pytest.mark.windows_only
