@@ -22,6 +22,10 @@ CORPUS = ROOT / "tests" / "corpus"
 TIMESTAMP = rb"[A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d GMT[-+]\d{4} \d+"
 
 
+MISSING_FILE = {"utf-8": b"No such file or directory", "cp1252": b"File not found",
+                "cp932": "ファイルが見つかりません".encode("cp932")}  # the system's own words
+
+
 class Plugin:
     def __init__(self):
         self.program = Path(os.environ.get("TESSAL_PROGRAM", ROOT / "build/native/tessal"))
@@ -31,47 +35,32 @@ class Plugin:
     def install(self, folder, settings=b"vowels=a,i,u,e,o\r\n"):
         """Copies the program into folder, with settings beside it unless None."""
         folder.mkdir(parents=True, exist_ok=True)
-        program = folder / self.program.name
-        shutil.copy2(self.program, program)
+        shutil.copy2(self.program, folder)
         if settings is not None:
             (folder / "tessalini.txt").write_bytes(settings)
-        return program
+        return folder / self.program.name
 
     def native_path(self, path):
         """The path as the program sees it: a Wine drive path under Wine."""
-        path = str(path)
-        return "Z:" + path.replace("/", "\\") if self.wine else path
+        return "Z:" + str(path).replace("/", "\\") if self.wine else str(path)
 
     def command(self, program, args):
-        """The command line that starts program with args, under Wine for a Windows build."""
-        command = [str(program), *args]
-        return [self.wine, *command] if self.wine else command
+        return [self.wine] * bool(self.wine) + [str(program), *args]
 
     def run(self, program, args, cwd, user=None):
-        command = self.command(program, args)
-        if user:
-            command = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups", *command]
-        done = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        sudo = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups"] if user else []
+        done = subprocess.run(sudo + self.command(program, args), cwd=cwd, timeout=120,
+                              stdin=subprocess.DEVNULL, capture_output=True)
         return done.returncode, done.stdout
 
     def ansi_bytes(self, text):
         return text.encode(self.ansi, errors="replace")
 
-    def missing_file_text(self):
-        """The system's own words for a missing file, in the ANSI code page."""
-        if not self.wine:
-            return b"No such file or directory"
-        if self.ansi == "cp932":
-            return "ファイルが見つかりません".encode("cp932")
-        return b"File not found"
-
 
 @pytest.fixture(scope="session")
 def plugin():
     found = Plugin()
-    if not found.program.exists():
-        pytest.fail(f"{found.program} is not built")
+    assert found.program.exists(), f"{found.program} is not built"
     return found
 
 
@@ -88,29 +77,20 @@ def scratch():
 def log_lines(path):
     """The log's lines; every one must end with CR LF."""
     content = Path(path).read_bytes()
-    assert content.endswith(b"\r\n"), content
-    lines = content[:-2].split(b"\r\n")
-    assert all(b"\r" not in line and b"\n" not in line for line in lines), content
+    lines = content.split(b"\r\n")
+    assert lines.pop() == b"" and not any(b"\r" in line or b"\n" in line for line in lines), content
     return lines
 
 
-def assert_local_time(stamp):
-    """The timestamp shows this moment in the zone that TZ names, with its offset."""
+def assert_start(lines):
+    """The four lines every run starts with; the time is now, in the zone that TZ names."""
+    assert re.fullmatch(rb"tessal\.log " + TIMESTAMP, lines[0]), lines[0]
+    assert lines[1:4:2] == [b"Add Tessal after R", b""] and re.fullmatch(TIMESTAMP, lines[2])
     offset = time.localtime().tm_gmtoff // 60
     label = "GMT%s%02d%02d" % ("-" if offset < 0 else "+", abs(offset) // 60, abs(offset) % 60)
-    assert stamp.decode().split()[4] == label, stamp
-    shown = datetime.strptime(stamp.decode().replace(label + " ", ""), "%a %b %d %H:%M:%S %Y")
-    now = datetime.now(timezone.utc) + timedelta(minutes=offset)
-    assert abs(shown - now.replace(tzinfo=None)) < timedelta(minutes=2), (stamp, now)
-
-
-def assert_start(lines):
-    """The four lines every run starts with."""
-    assert re.fullmatch(rb"tessal\.log " + TIMESTAMP, lines[0]), lines[0]
-    assert lines[1] == b"Add Tessal after R"
-    assert re.fullmatch(TIMESTAMP, lines[2]), lines[2]
-    assert_local_time(lines[2])
-    assert lines[3] == b""
+    shown = datetime.strptime(lines[2].decode().replace(label + " ", ""), "%a %b %d %H:%M:%S %Y")
+    now = datetime.now(timezone.utc).replace(tzinfo=None) + timedelta(minutes=offset)
+    assert abs(shown - now) < timedelta(minutes=2), (lines[2], now)
 
 
 SONG = (b"[#SETTING]\r\nTempo=120\r\n[#PREV]\r\nLyric=R\r\n[#0000]\r\nLyric=a\r\n"
@@ -125,22 +105,19 @@ FAILURE = [b"Unsuccessful Program Termination. ", b""]
 def layout(plugin, scratch, settings=b"vowels=a,i,u,e,o\r\n", song=SONG, plug="plug",
            name="song.tmp"):
     program = plugin.install(scratch / plug, settings)
-    work = scratch / "work"
-    work.mkdir()
-    path = work / name
-    path.write_bytes(song)
-    return program, work, path
+    (scratch / "work").mkdir()
+    (scratch / "work" / name).write_bytes(song)
+    return program, scratch / "work", scratch / "work" / name
 
 
 def corpus_lyrics(content):
     """(section name, lyric) of every numbered section, parsed independently of the program."""
-    found, name = [], None
+    found, numbered = [], False
     for line in re.split(rb"\r\n|\r|\n", content):
-        header = re.fullmatch(rb"\[#(.*)\]", line)
-        if header:
-            name = header.group(1)
-            if name.isdigit():
-                found.append([name, None])
-        elif name and name.isdigit() and line.startswith(b"Lyric="):
-            found[-1][1] = line[len(b"Lyric="):]
+        if line.startswith(b"[#") and line.endswith(b"]"):
+            numbered = line[2:-1].isdigit()
+            if numbered:
+                found.append([line[2:-1], None])
+        elif numbered and line.startswith(b"Lyric="):
+            found[-1][1] = line[6:]
     return found

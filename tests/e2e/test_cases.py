@@ -9,7 +9,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import assert_start, log_lines
+from conftest import MISSING_FILE, assert_start, log_lines
 
 CASES = sorted((Path(__file__).parent / "cases").glob("*.case"))
 VERDICT = {0: [b"Successful Program Termination.", b""],
@@ -95,7 +95,7 @@ def test_case(plugin, scratch, path):
         return
     places = {b"{name}": plugin.ansi_bytes(song.name),
               b"{song}": plugin.ansi_bytes(plugin.native_path(song)),
-              b"{missing}": plugin.missing_file_text()}
+              b"{missing}": MISSING_FILE[plugin.ansi]}
     expected = []
     for line in sections["log"][1:]:
         if line == "{execute}":
