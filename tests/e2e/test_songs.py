@@ -26,8 +26,7 @@ KNOWN = {"YuzukiTsuru_MusicXML2UST_01.tmp": {b"0060": "- い", b"0114": "- い",
 
 @pytest.mark.parametrize("name", sorted(p.name for p in CORPUS.glob("*.tmp")))
 def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
-    original = (CORPUS / name).read_bytes()
-    settings = (ROOT / "package" / "tessalini.txt").read_bytes()
+    original, settings = (CORPUS / name).read_bytes(), SETTINGS.read_bytes()
     vowels = settings.rstrip(b"\r\n").split(b"=", 1)[1].split(b",")
     program, work, path = layout(plugin, scratch, settings=settings, song=original)
     assert plugin.run(program, ["song.tmp"], work)[0] == 0
@@ -64,13 +63,13 @@ def run_example(plugin, program, work, path, argument=None):
     return [lyric.decode("cp932") for _, lyric in corpus_lyrics(path.read_bytes())]
 
 
-@pytest.mark.parametrize("readme", ["README.md", "README.ja.md"])
-def test_readme_table_is_what_a_run_does_to_the_example(plugin, scratch, readme):
-    before, after = table(ROOT / readme)
-    assert [lyric.decode("cp932") for _, lyric in corpus_lyrics(EXAMPLE.read_bytes())] == before
+def test_readme_tables_are_what_a_run_does_to_the_example(plugin, scratch):
     program, work, path = layout(plugin, scratch, settings=SETTINGS.read_bytes(),
                                  song=EXAMPLE.read_bytes())
-    assert run_example(plugin, program, work, path) == after
+    before = [lyric.decode("cp932") for _, lyric in corpus_lyrics(EXAMPLE.read_bytes())]
+    after = run_example(plugin, program, work, path)
+    for readme in ("README.md", "README.ja.md"):
+        assert table(ROOT / readme) == (before, after), readme
 
 
 @pytest.mark.windows_only
