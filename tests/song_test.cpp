@@ -1,45 +1,10 @@
 #include "driver/dir_name.h"
-#include "driver/rewrite_lyrics.h"
 #include "scratch_dir.h"
-#include "settings/setting_data.h"
 #include "utauio/inout_data.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-using Texts = std::vector<std::string>;
-
-TEST(RewriteLyrics, Table) {
-    // Lyrics before, the vowels, lyrics after; items separated by commas as in the settings.
-    const std::string cases[][3] = {
-        {"R,a,ka,R,- a,R,R,i,u", "a,i,u,e,o", "R,- a,ka,R,- a,R,R,- i,u"}, // worked example
-        {"a,R", "a", "a,R"},                        // the first note never changes
-        {"R,ka,a", "a", "R,ka,a"},                  // not a vowel ends the rest
-        {"r,a, R,a,R ,a", "a", "r,a, R,a,R ,a"},    // only exact R is a rest
-        {"R,- ", "- ", "R,- - "},                   // two bytes are no prefix yet
-        {"R,", "", "R,- "},                         // an empty lyric, an empty item
-        {"R,", "a", "R,"},                          // an empty lyric, no empty item
-        {"R,R,a", "R,a", "R,- R,a"},                // no rest after its change
-        {"R,a", "a,a", "R,- a"},                    // a repeated item prefixes once
-        {"R,a,R,a ", "a ", "R,a,R,- a "},           // a trailing blank must match
-        {"R,\x82\xA0", "\x82\xA0", "R,- \x82\xA0"}, // Shift-JIS bytes as bytes
-        {"R,- a", "- a", "R,- a"},                  // prefixed, even when listed
-    };
-    for (const auto &[before, vowels, after] : cases) {
-        SCOPED_TRACE(before + " with " + vowels);
-        std::vector<std::unique_ptr<Session>> notes;
-        for (const std::string &lyric : splitItems(before)) {
-            notes.push_back(std::make_unique<Session>("0000"));
-            notes.back()->entries.set("Lyric", lyric);
-        }
-        EXPECT_EQ(rewriteLyrics(notes, splitItems(vowels)), before != after);
-        Texts lyrics;
-        for (auto &note : notes)
-            lyrics.emplace_back(note->entries.at("Lyric"));
-        EXPECT_EQ(lyrics, splitItems(after));
-    }
-}
 
 TEST(DirName, Paths) {
     // Shift-JIS "表" ends in the byte of "\" (the last case); the directory is found on the
