@@ -178,11 +178,6 @@ TEST(Lines, MatchAPlainSplitter) {
     }
 }
 
-TEST(Failure, FileErrorNamesTheSourceAndDropsTheLineBreak) {
-    Exception e = fileError("C:\\song.tmp", "Not found.\r\n", {"C:\\src/platform\\win32.cpp", 7});
-    EXPECT_EQ(e.report(), "FileException: In win32.cpp(7), data file C:\\song.tmp: Not found.");
-}
-
 TEST(Utf8, AcceptsValidAndRejectsMalformed) {
     EXPECT_EQ(decodeUtf8("a\xC4\xB0\xE3\x81\x82\xF0\x9F\x8E\xB5"), U"a\u0130\u3042\U0001F3B5");
     // A lone trail byte, overlong, a surrogate, cut short, past U+10FFFF.
