@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset windows >/dev/null
+cmake --preset windows -DTESSAL_WERROR="${CI:+ON}" >/dev/null
 cmake --build --preset windows --target tessal
-cmake --preset native >/dev/null
+cmake --preset native -DTESSAL_WERROR="${CI:+ON}" >/dev/null
 cmake --build --preset native --target tessal
 
 version=$(sed -n 's/^project(tessal VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

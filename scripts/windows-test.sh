@@ -6,14 +6,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset windows -DTESSAL_WERROR="${CI:+ON}"
-cmake --build --preset windows
-
-scripts/check-pe.py build/windows/tessal_tests.exe console
-scripts/check-pe.py build/windows/tessal.exe gui
-# The release zip, which the end-to-end tests unpack and run.
-bash scripts/package.sh
-
 # The "wine" wrapper takes the 32-bit loader whenever it is installed, even where the kernel
 # cannot run it, so the 64-bit path starts Wine's 64-bit loader itself.
 reason=
@@ -23,18 +15,24 @@ elif ! error=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
     reason="this machine cannot run 32-bit programs (Wine's 32-bit loader: ${error##*: })"
 fi
 if [ -n "$reason" ]; then
-    preset=windows64 wine=/usr/lib/wine/wine64
-    cmake --preset windows64 -DTESSAL_WERROR="${CI:+ON}"
-    cmake --build --preset windows64
-    scripts/check-pe.py build/windows64/tessal_tests.exe console x64
-    scripts/check-pe.py build/windows64/tessal.exe gui x64
+    preset=windows64 wine=/usr/lib/wine/wine64 machine=x64
     # Programs that Wine starts from inside, wineboot's among them, take the same loader.
     export WINELOADER=$wine
-    echo "Windows tests: 64-bit twin build/windows64/tessal.exe under wine64: $reason"
 else
-    preset=windows wine=wine
-    echo "Windows tests: build/windows/tessal.exe under wine: this machine runs 32-bit programs"
+    preset=windows wine=wine machine=x86
+    reason="this machine runs 32-bit programs"
 fi
+
+# The release archives, which the end-to-end tests unpack and run; the release is the 32-bit
+# program on every machine.
+bash scripts/package.sh
+scripts/check-pe.py build/windows/tessal.exe gui
+
+cmake --preset "$preset" -DTESSAL_WERROR="${CI:+ON}"
+cmake --build --preset "$preset"
+scripts/check-pe.py "build/$preset/tessal_tests.exe" console "$machine"
+scripts/check-pe.py "build/$preset/tessal.exe" gui "$machine"
+echo "Windows tests: build/$preset/tessal.exe under $(basename "$wine"): $reason"
 
 # A prefix of its own, made once by the loader that runs the tests. No display, and no offer to
 # install Mono or Gecko.

@@ -1,6 +1,4 @@
 #include "driver/dir_name.h"
-#include "scratch_dir.h"
-#include "utauio/inout_data.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +15,6 @@ TEST(DirName, Paths) {
     };
     for (const auto &[path, dir] : cases)
         EXPECT_EQ(dirName(path), dir) << path;
-}
-
-TEST(InoutData, LargeSongIsSavedAsItsText) {
-    // Notes of 100 kB, so the text is written in several pieces.
-    std::string song = "[#SETTING]\nTempo=120\n";
-    for (char c = '0'; c < '7'; ++c)
-        song +=
-            "[#000" + std::string(1, c) + "]\nLyric=a\nPitchBend=" + std::string(100000, c) + "\n";
-    ScratchDir dir;
-    writeFile(dir.file("song.tmp"), song);
-    InoutData data(dir.file("song.tmp"));
-    data.save();
-    EXPECT_EQ(readFile(dir.file("song.tmp")), data.toText());
-    EXPECT_EQ(data.notes.size(), 7u);
 }
 
 } // namespace
