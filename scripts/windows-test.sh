@@ -45,6 +45,11 @@ if [ ! -f "$WINEPREFIX/.made" ]; then
     touch "$WINEPREFIX/.made"
 fi
 
+# One Wine server for every run: each run would otherwise start one, which then holds the run's
+# output open for the seconds that it lingers.
+wineserver -p >/dev/null 2>&1 </dev/null
+trap 'wineserver -k' EXIT
+
 # Wine takes the Windows time zone from TZ; both have an offset, New York's with daylight saving.
 status=0
 for run in "ja_JP.UTF-8 Asia/Tokyo" "en_US.UTF-8 America/New_York"; do
