@@ -19,6 +19,6 @@ pytest=(/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e)
 TESSAL_PROGRAM=build/native/tessal "${pytest[@]}" -m "not windows_only"
 TESSAL_PROGRAM=build/asan/tessal "${pytest[@]}" -m "not windows_only and not large"
 
-bash scripts/fuzz.sh 20
+bash scripts/fuzz.sh 10
 
 bash scripts/windows-test.sh
