@@ -30,7 +30,8 @@ TEST(Log, StartsOverAnOldRunAndWritesEachLineAtOnce) {
     writeFile(path, "old run\r\n");
     Log log(path, false);
     std::string expected = readFile(path); // the old run is gone: only the name and the time
-    EXPECT_TRUE(expected.starts_with(path + " ") && expected.find('\n') == expected.size() - 1);
+    EXPECT_TRUE(expected.starts_with(path + " ") && expected.find('\n') == expected.size() - 1)
+        << expected;
     const std::pair<std::function<void()>, std::string> steps[] = {
         {[&] { log.write("ab"); }, ""},
         {[&] { log.write("c"); }, ""},

@@ -79,9 +79,10 @@ TEST(EntryMap, MatchesAPlainReference) {
     std::mt19937 random(11);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     auto key = [&]() -> std::string {
-        if (pick(3) > 0) // shared prefixes, high bytes
+        // Shared prefixes and high bytes; "", "\0", "\0\0"... all hash to 0.
+        if (pick(3) > 0)
             return (pick(2) ? "key" + std::to_string(pick(3000)) : "") +
-                   std::string(pick(4), "aZ=\x80\xff\0"[pick(6)]); // "", "\0"... hash to 0
+                   std::string(pick(4), "aZ=\x80\xff\0"[pick(6)]);
         // Equal hashes 11 * first + second across 0x80, as "\x7f\x10", "\x80\x05", "\x7e\x1b".
         const size_t h = 1413 + pick(8), first = 0x7e + pick(3);
         return {static_cast<char>(first), static_cast<char>(h - 11 * first)};
@@ -101,7 +102,8 @@ TEST(EntryMap, MatchesAPlainReference) {
             reference.set(k, viewed);
             reference.set(viewed, viewed);
         } else if (pick(3) == 0 && text) {
-            // A key in the shared text, then "=" or directly the value, as a song is read.
+            // Views of the shared text as a song is read: the key, then one byte or none, then
+            // the value.
             const std::string_view line = std::string_view(*text).substr(pick(text->size() - 400));
             const std::string_view key = line.substr(0, pick(8)),
                                    value = line.substr(key.size() + pick(2), pick(300));
