@@ -1,7 +1,6 @@
 #include "support/entry_map.h"
 #include "support/failure.h"
 #include "support/lines.h"
-#include "support/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -177,17 +176,6 @@ TEST(Lines, MatchAPlainSplitter) {
             ASSERT_EQ(lineEnd(text, from), std::min(text.find_first_of("\r\n", from), text.size()))
                 << testing::PrintToString(text) << " from " << from;
         }
-    }
-}
-
-TEST(Utf8, AcceptsValidAndRejectsMalformed) {
-    EXPECT_EQ(decodeUtf8("a\xC4\xB0\xE3\x81\x82\xF0\x9F\x8E\xB5"), U"a\u0130\u3042\U0001F3B5");
-    // A lone trail byte, overlong, a surrogate, cut short, past U+10FFFF.
-    for (std::string bad :
-         {"\x82\xA0", "\xE0\x80\xAF", "\xED\xA0\x80", "\xE3\x81", "\xF4\x90\x80\x80"}) {
-        SCOPED_TRACE(testing::PrintToString(bad));
-        EXPECT_FALSE(isValidUtf8("a" + bad));
-        EXPECT_THROW(decodeUtf8(bad), Exception);
     }
 }
 
