@@ -73,13 +73,19 @@ def test_case(plugin, scratch, path):
     if header.get("workdir") == "elsewhere":
         cwd = scratch / "elsewhere"
         cwd.mkdir()
+        cwd.chmod(0o777)
+    for change in header.get("modes", "").split():  # "song=444 work=555"
+        name, mode = change.split("=")
+        (song if name == "song" else work).chmod(int(mode, 8))
     before = song.stat()
+    # Root's writes pass any permission bits: run as nobody then.
+    user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
 
     lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
     lexer.whitespace_split, lexer.escape = True, ""
     places = {b"{name}": os.fsencode(song.name), b"{song}": os.fsencode(plugin.native_path(song))}
     args = [os.fsdecode(replace(unescape(arg), places)) for arg in lexer]
-    status, out = plugin.run(program, args, cwd)
+    status, out = plugin.run(program, args, cwd, user)
 
     assert status == int(header["status"])
     stdout = unescape(header.get("stdout", ""))
@@ -89,6 +95,7 @@ def test_case(plugin, scratch, path):
     else:
         assert song.read_bytes() == content
         assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
+    assert not list(work.glob(song.name + ".tessal-*")), "a neighbouring file is left"
 
     if sections["log"][0] == "none":
         assert not (cwd / "tessal.log").is_file()

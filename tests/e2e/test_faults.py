@@ -3,7 +3,6 @@ log says which. On Windows a virus scanner or a search indexer holds a file open
 right after it is written or closed: the plug-in waits for it, and a song held for longer is
 left as it is."""
 
-import os
 import subprocess
 import time
 from pathlib import Path
@@ -11,57 +10,6 @@ from pathlib import Path
 import pytest
 
 from conftest import FAILURE, REWRITTEN, SONG, SUCCESS, layout, log_lines
-
-NOBODY = 65534 if os.geteuid() == 0 else None  # root's writes pass any permission bits
-
-
-def read_only_song(scratch, work, song):
-    work.chmod(0o777)
-    song.chmod(0o444)
-    return work, song
-
-
-def folder_that_takes_no_new_file(scratch, work, song):
-    song.chmod(0o666)
-    work.chmod(0o555)
-    elsewhere = scratch / "log"
-    elsewhere.mkdir()
-    elsewhere.chmod(0o777)
-    return elsewhere, song
-
-
-def disk_that_fills_up(scratch, work, song):
-    if os.geteuid() != 0:
-        pytest.skip("mounting a small file system needs root")
-    disk = scratch / "disk"
-    disk.mkdir()
-    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", str(disk)], check=True)
-    # 40 kB of song leaves no room for its rewritten copy beside it.
-    song = disk / "song.tmp"
-    song.write_bytes(SONG + b"".join(b"[#%04d]\r\nLyric=a\r\nMemo=%s\r\n" % (i, b"x" * 300)
-                                     for i in range(2, 120)))
-    return work, song
-
-
-@pytest.mark.posix_only
-@pytest.mark.parametrize("fault, text, user", [
-    (read_only_song, b"Permission denied", NOBODY),
-    (folder_that_takes_no_new_file, b"Permission denied", NOBODY),
-    (disk_that_fills_up, b"No space left on device", None),
-])
-def test_song_that_cannot_be_saved_is_left_as_it_was(plugin, scratch, fault, text, user):
-    program, work, song = layout(plugin, scratch)
-    cwd, song = fault(scratch, work, song)
-    original = song.read_bytes()
-    try:
-        status, out = plugin.run(program, [str(song)], cwd, user=user)
-        assert log_lines(cwd / "tessal.log")[8:] == [b"Temporary file read."] + FAILURE
-        assert status == 1 and out.startswith(b"FileException: In ") and text in out, out
-        assert song.read_bytes() == original
-        assert not list(song.parent.glob("song.tmp.*")), "a neighbouring file is left"
-    finally:
-        if song.parent.name == "disk":
-            subprocess.run(["umount", str(song.parent)], check=True)
 
 
 def test_two_runs_at_once_in_one_working_folder(plugin, scratch):
