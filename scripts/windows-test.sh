@@ -45,10 +45,11 @@ if [ ! -f "$WINEPREFIX/.made" ]; then
     touch "$WINEPREFIX/.made"
 fi
 
-# One Wine server for every run: each run would otherwise start one, which then holds the run's
-# output open for the seconds that it lingers.
+# One Wine server for every run, with Wine's own background programs started now: a run that
+# started them would have its output held open by them for as long as they last.
 wineserver -p >/dev/null 2>&1 </dev/null
 trap 'wineserver -k' EXIT
+"$wine" wineboot >/dev/null 2>&1 </dev/null
 
 # Wine takes the Windows time zone from TZ; both have an offset, New York's with daylight saving.
 status=0

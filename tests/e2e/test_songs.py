@@ -15,10 +15,6 @@ EXAMPLE = ROOT / "examples" / "selection.tmp"
 SETTINGS = ROOT / "package" / "tessalini.txt"
 
 
-def test_corpus_of_real_songs_is_there():
-    assert len(list(CORPUS.glob("*.tmp"))) >= 6, f"the real songs belong in {CORPUS}"
-
-
 # Lyrics known to take the prefix, by note.
 KNOWN = {"YuzukiTsuru_MusicXML2UST_01.tmp": {b"0060": "- い", b"0114": "- い", b"0147": "- あ",
                                             b"0149": "- い"}}
@@ -56,27 +52,10 @@ def table(readme):
     return before[1:], after[1:]
 
 
-def run_example(plugin, program, work, path, argument=None):
-    """Runs the plug-in on the song at path and returns its lyrics afterwards."""
-    assert plugin.run(program, [argument or path.name], work)[0] == 0
-    assert log_lines(work / "tessal.log")[-2] == b"Successful Program Termination."
-    return [lyric.decode("cp932") for _, lyric in corpus_lyrics(path.read_bytes())]
-
-
-def test_readme_tables_are_what_a_run_does_to_the_example(plugin, scratch):
-    program, work, path = layout(plugin, scratch, settings=SETTINGS.read_bytes(),
-                                 song=EXAMPLE.read_bytes())
-    before = [lyric.decode("cp932") for _, lyric in corpus_lyrics(EXAMPLE.read_bytes())]
-    after = run_example(plugin, program, work, path)
-    for readme in ("README.md", "README.ja.md"):
-        assert table(ROOT / readme) == (before, after), readme
-
-
-@pytest.mark.windows_only
-def test_unpacked_release_runs_from_the_plugin_folder(plugin, scratch):
+def unpacked_zip(plugin, plugins):
+    """The Windows release unpacked into UTAU's plug-in folder; returns its program."""
     [release] = (ROOT / "build" / "release").glob("tessal-*.zip")
     version = release.stem.split("-", 1)[1]
-    plugins = scratch / "UTAU" / "plugins"
     with zipfile.ZipFile(release) as archive:
         archive.extractall(plugins)
     folder = plugins / "tessal"
@@ -91,14 +70,24 @@ def test_unpacked_release_runs_from_the_plugin_folder(plugin, scratch):
     if plugin.program.resolve() != ROOT / "build/windows/tessal.exe":
         # The release holds the 32-bit build; where that cannot run, its 64-bit twin stands in.
         shutil.copy2(plugin.program, folder / "tessal.exe")
+    return folder / "tessal.exe"
 
-    # The host's working folder is its own; the song lies in a temporary folder.
-    work = scratch / "UTAU"
-    song = scratch / "temp" / "tmp1234.tmp"
+
+def test_readme_tables_are_what_the_release_does_to_the_example(plugin, scratch):
+    # Under Wine the program is the release's, unpacked; the host's working folder is its own,
+    # and the song lies in a temporary folder.
+    program = (unpacked_zip(plugin, scratch / "UTAU" / "plugins") if plugin.wine else
+               plugin.install(scratch / "plug", SETTINGS.read_bytes()))
+    work, song = scratch / "UTAU", scratch / "temp" / "tmp1234.tmp"
+    work.mkdir(exist_ok=True)
     song.parent.mkdir()
     song.write_bytes(EXAMPLE.read_bytes())
-    lyrics = run_example(plugin, folder / "tessal.exe", work, song, plugin.native_path(song))
-    assert lyrics == table(ROOT / "README.md")[1]
+    assert plugin.run(program, [plugin.native_path(song)], work)[0] == 0
+    assert log_lines(work / "tessal.log")[-2] == b"Successful Program Termination."
+    lyrics = [[lyric.decode("cp932") for _, lyric in corpus_lyrics(text)]
+              for text in (EXAMPLE.read_bytes(), song.read_bytes())]
+    for readme in ("README.md", "README.ja.md"):
+        assert table(ROOT / readme) == tuple(lyrics), readme
 
 
 @pytest.mark.posix_only
