@@ -92,6 +92,7 @@ def test_case(plugin, scratch, path):
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
     if "written" in sections:
         assert song.read_bytes() == b"\r\n".join(unescape(line) for line in sections["written"][1:])
+        assert song.stat().st_mode == before.st_mode  # the host's permission bits too
     else:
         assert song.read_bytes() == content
         assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)

@@ -64,9 +64,8 @@ def unpacked_zip(plugin, plugins):
     assert (folder / "plugin.txt").read_bytes() == b"name=Add Tessal after R\r\nexecute=tessal.exe\r\n"
     assert (folder / "version.txt").read_bytes() == version.encode() + b"\r\n"
     assert "設定ファイル" in (folder / "README.ja.txt").read_bytes().decode("cp932")
-    exe = (folder / "tessal.exe").read_bytes()
-    for text in ("ProductName", "tessal", "FileDescription", version):
-        assert text.encode("utf-16-le") in exe, text
+    exe = (folder / "tessal.exe").read_bytes()  # its version resource, as Windows shows it
+    assert all(text.encode("utf-16-le") in exe for text in ("ProductName", "FileDescription", version))
     if plugin.program.resolve() != ROOT / "build/windows/tessal.exe":
         # The release holds the 32-bit build; where that cannot run, its 64-bit twin stands in.
         shutil.copy2(plugin.program, folder / "tessal.exe")
