@@ -26,9 +26,8 @@ def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
     vowels = settings.rstrip(b"\r\n").split(b"=", 1)[1].split(b",")
     program, work, path = layout(plugin, scratch, settings=settings, song=original)
     assert plugin.run(program, ["song.tmp"], work)[0] == 0
-    once = path.read_bytes()
 
-    before, after = corpus_lyrics(original), corpus_lyrics(once)
+    before, after = corpus_lyrics(original), corpus_lyrics(path.read_bytes())
     assert [n for n, _ in before] == [n for n, _ in after]
     after_rest = False
     for (_, old), (_, new) in zip(before, after):
@@ -39,10 +38,6 @@ def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
         after_rest = new == b"R"
     lyrics = dict(after)
     assert {n: lyrics[n].decode("cp932") for n in KNOWN.get(name, {})} == KNOWN.get(name, {})
-
-    # A second run changes nothing more.
-    assert plugin.run(program, ["song.tmp"], work)[0] == 0
-    assert path.read_bytes() == once
 
 
 def table(readme):
