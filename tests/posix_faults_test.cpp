@@ -96,6 +96,9 @@ TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
     }
     platform::writeWhole(song, "short"); // in place, cut to its new bytes
     EXPECT_EQ(readFile(song), "short");
+    // The song's folder gone before the save: nothing is made anew.
+    EXPECT_THROW(platform::replaceWhole(dir.file("gone/song.tmp"), "x"), Exception);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
 }
 
 } // namespace
