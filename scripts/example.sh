@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds the plug-in and runs it the way the host does on a copy of the bundled example
-# selection, then shows the lyrics before and after and the run log.
+# Builds the plug-in alone, not the tests nor the benchmarks, and runs it the way the host does
+# on a copy of the bundled example selection, then shows the lyrics before and after and the log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh native
 cmake --preset native >/dev/null
-cmake --build --preset native
+cmake --build --preset native --target tessal
 
 work=build/example
 rm -rf "$work"
