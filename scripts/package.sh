@@ -30,7 +30,8 @@ iconv -f UTF-8 -t CP932 package/README.ja.txt | sed 's/$/\r/' >"$windows/tessal/
 # no lyric is lost to "?", and names a program that OpenUtau starts directly.
 linux=build/release/linux/tessal
 mkdir -p "$linux"
-cp package/linux/plugin.txt package/linux/tessalini.txt package/README.txt package/README.ja.txt "$linux/"
+cp package/linux/plugin.txt package/linux/tessalini.txt "$linux/"
+cp package/README.txt package/README.ja.txt "$linux/"
 strip -o "$linux/tessal" build/native/tessal
 printf '%s\n' "$version" >"$linux/version.txt"
 cp LICENSE "$linux/LICENSE.txt"

@@ -94,8 +94,8 @@ def test_releases_hold_what_editors_and_users_rely_on():
              "version.txt"]
     assert sorted(windows) == sorted(f"{keys['contentsdir']}/{n}" for n in names + ["tessal.exe"])
     assert sorted(linux) == sorted(f"tessal/{n}" for n in names + ["tessal"])
-    exe = windows.pop(f"{keys['contentsdir']}/tessal.exe")  # its version resource, as Windows shows it
-    assert all(text.encode("utf-16-le") in exe for text in ("ProductName", "FileDescription", version))
+    exe = windows.pop(f"{keys['contentsdir']}/tessal.exe")  # its version, as Windows shows it
+    assert all(text.encode("utf-16-le") in exe for text in ("FileDescription", version))
     del linux["tessal/tessal"]
 
     for files, line_end, sjis, plugin_lines in (
@@ -138,13 +138,16 @@ def test_linux_release_runs_as_openutau_starts_it(plugin, scratch):
     song.parent.mkdir()
     notes = ["あ", "R", "お", "か", "한"]
     song.write_bytes("\ufeff[#SETTING]\nTempo=120\n[#PREV]\nLyric=R\n".encode() + b"".join(
-        b"[#%04d]\nLyric=%s\nFlags=g0B0H0P86\n" % (i, lyric.encode()) for i, lyric in enumerate(notes)))
+        b"[#%04d]\nLyric=%s\nFlags=g0B0H0P86\n" % (i, lyric.encode())
+        for i, lyric in enumerate(notes)))
     assert plugin.run(folder / "tessal", [str(song)], folder) == (0, b"")
     lines = log_lines(folder / "tessal.log")
     assert lines[4:7] == [b"Execute file name: " + bytes(folder / "tessal"),
-                          b"Execute file dir: " + bytes(folder), "Vowels: a i u e o あ い う え お".encode()]
+                          b"Execute file dir: " + bytes(folder),
+                          "Vowels: a i u e o あ い う え お".encode()]
     assert lines[7:] == [b"Temporary file name: " + bytes(song), b"Temporary file read.",
                          b"Lyrics changed: 2"] + SUCCESS[1:]
     rewritten = song.read_bytes()
     assert rewritten.startswith("\ufeff[#SETTING]".encode())
-    assert [lyric.decode() for _, lyric in corpus_lyrics(rewritten)] == ["- あ", "R", "- お", "か", "한"]
+    assert [lyric.decode() for _, lyric in corpus_lyrics(rewritten)] == [
+        "- あ", "R", "- お", "か", "한"]
