@@ -24,5 +24,8 @@ echo "Lyrics before and after (first PREV, last NEXT):"
 paste <(lyrics examples/selection.tmp) <(lyrics "$work/selection.tmp") | sed 's/\t/  ->  /'
 echo
 echo "$work/tessal.log:"
-tr -d '\r' < "$work/tessal.log"
+# The Vowels line holds the Shift-JIS settings' kana as read; shown as a Windows user sees them.
+tr -d '\r' <"$work/tessal.log" | while IFS= read -r line; do
+    case $line in Vowels:*) iconv -f cp932 -t utf-8 <<<"$line" ;; *) printf '%s\n' "$line" ;; esac
+done
 echo "exit status: $status"
