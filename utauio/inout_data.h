@@ -20,7 +20,7 @@ class InoutData {
     std::unique_ptr<Session> setting;
     std::unique_ptr<Session> prev;
     std::unique_ptr<Session> next;
-    std::vector<std::unique_ptr<Session>> notes;         // in the order of their headers
+    std::vector<std::unique_ptr<Session>> notes; // in the order of their headers
     // Written between PREV and the notes; nothing in this program adds one.
     std::vector<std::unique_ptr<Session>> extraSections;
     std::string path;
