@@ -19,15 +19,15 @@ class Log {
     std::string current;            // the partial line that write builds
     std::string fileName;
 
-    // The same as writeLine.
+    // The same as writeLine. Not called by the run, like the two message boxes below.
     virtual void output(const std::string &text);
-    virtual void showMessage(const std::string &text);
-    virtual bool askYesNo(const std::string &text);
+    virtual void showMessage(const std::string &text); // a message box; the run shows none
+    virtual bool askYesNo(const std::string &text);    // a message box; the run asks nothing
     // Ends the partial line, adds text unless empty, flushes.
     virtual void writeLine(const std::string &text);
     // writeLine of text converted to the ANSI code page, cut at its first zero byte.
     virtual void writeLineAnsi(const std::string &text);
-    virtual void writeTime();
+    virtual void writeTime(); // not called by the run
     virtual void writeLineWithTime(const std::string &text);
     // Adds to the partial line; nothing reaches the file.
     virtual void write(const std::string &text);

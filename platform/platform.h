@@ -19,13 +19,11 @@ extern const char pathSeparator;
 
 // Reads an existing file whole; others may read it meanwhile.
 std::string readWhole(const std::string &path);
-// Creates or truncates the file and writes all bytes, with no sharing.
-void writeWhole(const std::string &path, std::string_view bytes);
 // Takes the next piece of a file's new content.
 using Writer = std::function<void(std::string_view piece)>;
 // Replaces the file whole through a neighbouring file, so a failure part-way (produce's own
-// included) leaves the old content; a file that may not be written fails as writeWhole
-// would. The new content is the pieces that produce gives the writer, in order.
+// included) leaves the old content; a file that may not be written fails with its own
+// error. The new content is the pieces that produce gives the writer, in order.
 void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce);
 inline void replaceWhole(const std::string &path, std::string_view bytes) {
     replaceWhole(path, [bytes](const Writer &write) { write(bytes); });
@@ -54,6 +52,7 @@ std::string executablePathAnsi();
 // The executable's full path, lossless.
 std::string executablePath();
 
+// Message boxes for Log's own; the run shows none.
 void showMessage(const std::string &text);
 bool askYesNo(const std::string &text);
 

@@ -120,12 +120,6 @@ std::string readWhole(const std::string &path) {
     return content;
 }
 
-void writeWhole(const std::string &path, std::string_view bytes) {
-    Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC);
-    writeAll(file.fd, path, bytes);
-    closeOrThrow(file, path);
-}
-
 void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce) {
     // Opening the file itself for writing first fails where a plain write would (a missing
     // folder, a read-only file), which a rename over it would get round.

@@ -182,12 +182,6 @@ std::string readWhole(const std::string &path) {
     return content;
 }
 
-void writeWhole(const std::string &path, std::string_view bytes) {
-    Handle file = openOrThrow(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
-    writeAll(file, path, bytes);
-    closeOrThrow(file, path);
-}
-
 void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce) {
     // Opening the file itself for writing first fails where a plain write would (a read-only
     // file, a missing folder, a file another process has open), which a rename over it might

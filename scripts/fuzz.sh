@@ -9,7 +9,7 @@ seconds="${1:-20}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-for target in temporary_file flags lyrics settings punctuation; do
+for target in temporary_file settings; do
     work="build/fuzz/work/$target"
     mkdir -p "$work"
     echo "fuzzing $target for ${seconds}s"

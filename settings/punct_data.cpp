@@ -15,7 +15,7 @@ void PunctData::load(const std::string &path) {
         std::string_view key = line.substr(0, tab);
         std::string_view alias = tab == std::string_view::npos ? "" : line.substr(tab + 1);
         if (tab != std::string_view::npos)
-            aliases.set(key, alias);
+            aliases.insert_or_assign(std::string(key), std::string(alias));
         if (settingLog)
             settingLog->write(" [" + std::string(key) + "] -> [" + std::string(alias) + "] ;");
     });

@@ -38,6 +38,6 @@ void SettingData::load(const std::string &path) {
                 settingLog->write((i ? "," : "") + items[i]);
             settingLog->endLine();
         }
-        entries.set(key, std::move(items));
+        entries.insert_or_assign(std::string(key), std::move(items));
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/entry_map.h"
+#include "support/lookup_map.h"
 
 #include <string>
 #include <string_view>
@@ -18,7 +18,7 @@ class SettingData {
     explicit SettingData(const std::string &path);
     virtual ~SettingData() = default;
 
-    EntryMap<std::vector<std::string>> entries;
+    LookupMap<std::vector<std::string>> entries;
 
     // Adds the file's entries, a later line replacing an equal key. Nothing is trimmed and no
     // line is rejected; a line without "=" is a key with one empty item.

@@ -3,7 +3,7 @@
 #include "platform/platform.h"
 #include "support/lines.h"
 #include "support/utf8.h"
-#include "support/views.h"
+#include "utauio/views.h"
 #include "utauio/section_name.h"
 
 InoutData::InoutData()

@@ -20,8 +20,9 @@ class InoutData {
     std::unique_ptr<Session> setting;
     std::unique_ptr<Session> prev;
     std::unique_ptr<Session> next;
-    std::vector<std::unique_ptr<Session>> notes;         // in the order of their headers
-    std::vector<std::unique_ptr<Session>> extraSections; // written between PREV and the notes
+    std::vector<std::unique_ptr<Session>> notes; // in the order of their headers
+    // Written between PREV and the notes; nothing in this program adds one.
+    std::vector<std::unique_ptr<Session>> extraSections;
     std::string path;
     // The byte-order mark that the file began with, or nothing: no part of the first line, and
     // written first again so that the host reads its own encoding back.
@@ -35,6 +36,8 @@ class InoutData {
     // The leading mark, then SETTING, PREV, the extra sections, the notes and NEXT, lines
     // joined by CR LF.
     virtual std::string toText() const;
+    // The voice bank's files, under the setting's VoiceDir; not called by the run, kept for
+    // rules that read the voice bank.
     virtual std::string otoIniPath() const;
     virtual std::string prefixMapPath() const;
 

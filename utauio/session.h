@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/entry_map.h"
+#include "utauio/entry_map.h"
 
 #include <memory>
 #include <string>
@@ -8,7 +8,7 @@
 #include <vector>
 
 // One section of the host's temporary file: its header name, its key=value entries and its
-// "Flags" entry, kept as written and taken apart into its letters.
+// "Flags" entry.
 class Session {
   public:
     Session() = default;
@@ -16,16 +16,19 @@ class Session {
     virtual ~Session() = default;
 
     std::string name;
-    EntryMap<std::string> entries; // every entry but "Flags"
-    EntryMap<std::string> flags;   // flag letter to value
-    // The value of the last "Flags" line, written back as it came: hosts and resamplers read
-    // flags whose names have several letters ("Mt", "Hb"), which the letters cannot rebuild.
+    EntryMap entries; // every entry but "Flags"
+    // The "Flags" line's value as the host wrote it: the one that is written back.
     std::string flagsValue;
-    std::unique_ptr<Session> follower;
+    // A parsed view of the "Flags" values, letter to value, for rules that need single flags;
+    // never written, so changing it changes nothing in the file.
+    EntryMap flags;
+    std::unique_ptr<Session> follower; // never set by this program
 
     virtual void parseLines(const std::vector<std::string_view> &lines);
     // The header, the entries in entry order, "Flags=" with flagsValue, then the follower.
+    // Not called by the run, which writes through appendText; kept as the host model's interface.
     virtual std::vector<std::string> toLines() const;
+    // Not called by the run; kept as the host model's interface.
     virtual std::unique_ptr<Session> clone() const;
 
     // Appends the lines of toLines() to text, each followed by CR LF.
@@ -34,6 +37,7 @@ class Session {
     size_t textSize() const;
     void parseLine(std::string_view line);
     void parseFlags(std::string_view text);
+    // The letter map put together again; not what is written, which is flagsValue.
     std::string flagsText() const;
 
   private:

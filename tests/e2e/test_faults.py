@@ -63,7 +63,7 @@ BIG_REWRITTEN = REWRITTEN.replace(b"[#NEXT]", FILLER + b"[#NEXT]")
 
 @pytest.fixture
 def hold_open(plugin):
-    """Starts tests/hold_open.cpp on a file, with "none", "read" or "read-write" sharing, and
+    """Starts tests/e2e/hold_open.cpp on a file, with "none", "read" or "read-write" sharing, and
     returns once it holds the file (or, for a name ending in "*", watches for it). Closing the
     process's standard input lets go of the file."""
     holder = Path(plugin.program).with_name("hold_open.exe")

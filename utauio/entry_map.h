@@ -1,20 +1,18 @@
 #pragma once
 
 #include "support/failure.h"
-#include "support/views.h"
+#include "utauio/views.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -25,28 +23,15 @@
 //
 // A song holds a map per note, so the map is kept compact. It may share the unchanging text
 // its entries were read from: an entry that lies there as a "key=value" line is kept as a
-// place in that text. Other keys and string values are copied into one buffer per map. A
-// string value is read as a view, valid until the map next changes.
-template <class V> class EntryMap {
-    static constexpr bool valueInBytes = std::is_same_v<V, std::string>;
-
+// place in that text. Other keys and values are copied into one buffer per map. A value is
+// read as a view, valid until the map next changes.
+class EntryMap {
   public:
-    EntryMap() = default;
-    EntryMap(const EntryMap &other)
-        : nodes(other.nodes), shared(other.shared), smallHashes(other.smallHashes),
-          spill(other.spill ? std::make_unique<Spill>(*other.spill) : nullptr) {}
-    EntryMap(EntryMap &&) noexcept = default;
-    EntryMap &operator=(const EntryMap &other) { return *this = EntryMap(other); }
-    EntryMap &operator=(EntryMap &&) noexcept = default;
-
-    using ValueRef = std::conditional_t<valueInBytes, std::string_view, const V &>;
-    using ValueArg = std::conditional_t<valueInBytes, std::string_view, V>;
-
     bool contains(std::string_view key) const { return find(hash(key), key) >= 0; }
 
     // Throws Error "Range violation" naming the caller's place when key is missing.
-    ValueRef at(std::string_view key,
-                SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) const {
+    std::string_view at(std::string_view key,
+                        SourcePlace where = {__builtin_FILE(), __builtin_LINE()}) const {
         int32_t i = find(hash(key), key);
         if (i < 0)
             throw rangeViolation(where);
@@ -54,21 +39,19 @@ template <class V> class EntryMap {
     }
 
     // Inserts key, or replaces its value in place.
-    void set(std::string_view key, ValueArg value) {
+    void set(std::string_view key, std::string_view value) {
         const uint32_t h = hash(key);
-        if constexpr (valueInBytes) {
-            // Reading a song: a key new to a small map with room for it, as a line of the
-            // shared text. Kept short, so that it is inlined where lines are read.
-            Node node{h, 0, 0, static_cast<uint32_t>(value.size())};
-            if (nodes.size() + 1 < smallSize && nodes.size() < nodes.capacity() &&
-                !(smallHashes & hashBit(h)) && value.size() < inShared &&
-                sharedPlace(key, value, node)) {
-                nodes.push_back(node);
-                smallHashes |= hashBit(h);
-                return;
-            }
+        // Reading a song: a key new to a small map with room for it, as a line of the shared
+        // text. Kept short, so that it is inlined where lines are read.
+        Node node{h, 0, 0, static_cast<uint32_t>(value.size())};
+        if (nodes.size() + 1 < smallSize && nodes.size() < nodes.capacity() &&
+            !(smallHashes & hashBit(h)) && value.size() < inShared &&
+            sharedPlace(key, value, node)) {
+            nodes.push_back(node);
+            smallHashes |= hashBit(h);
+            return;
         }
-        setAny(h, key, std::move(value));
+        setAny(h, key, value);
     }
 
     // Makes room for this many more keys, holding this many more bytes of keys and values;
@@ -79,7 +62,7 @@ template <class V> class EntryMap {
             spilled().bytes.reserve(spilled().bytes.size() + moreBytes);
     }
 
-    // From now on, a key set from a view into text, with its string value right after it or
+    // From now on, a key set from a view into text, with its value right after it or
     // after one byte between (as in a "key=value" line), is kept as a view of text; the map
     // holds on to text. Only an empty map takes a text.
     void share(std::shared_ptr<const std::string> text) {
@@ -89,14 +72,11 @@ template <class V> class EntryMap {
     }
 
     size_t size() const { return nodes.size(); }
-    // The bytes of the keys and string values that forEach gives.
+    // The bytes of the keys and values that forEach gives.
     size_t byteSize() const {
         size_t total = 0;
-        for (const Node &node : nodes) {
-            total += node.keyBits & sizeMask;
-            if constexpr (valueInBytes)
-                total += node.value;
-        }
+        for (const Node &node : nodes)
+            total += (node.keyBits & sizeMask) + node.value;
         return total;
     }
     bool empty() const { return nodes.empty(); }
@@ -110,15 +90,15 @@ template <class V> class EntryMap {
 
   private:
     // A key lies at offset, in the shared text when its bits have inShared set, else in the
-    // spilled bytes; a string value follows it, one byte further on when afterSeparator is set.
+    // spilled bytes; its value follows it, one byte further on when afterSeparator is set.
     static constexpr uint32_t inShared = uint32_t{1} << 31;
     static constexpr uint32_t afterSeparator = uint32_t{1} << 30;
     static constexpr uint32_t sizeMask = afterSeparator - 1;
     struct Node {
         uint32_t hash;
         uint32_t offset;
-        uint32_t keyBits;                                    // the key's size and the flags above
-        std::conditional_t<valueInBytes, uint32_t, V> value; // a string value: its size
+        uint32_t keyBits; // the key's size and the flags above
+        uint32_t value;   // the value's size
     };
     struct Links {
         int32_t left = -1, right = -1;
@@ -193,20 +173,16 @@ template <class V> class EntryMap {
     }
     std::string_view keyOf(const Node &node) const { return keyOf(node, currentBases()); }
 
-    ValueRef valueOf(const Node &node) const { return valueOf(node, currentBases()); }
-    ValueRef valueOf(const Node &node, [[maybe_unused]] Bases bases) const {
-        if constexpr (valueInBytes) {
-            return {keyData(node, bases) + (node.keyBits & sizeMask) +
-                        (node.keyBits & afterSeparator ? 1 : 0),
-                    node.value};
-        } else {
-            return node.value;
-        }
+    std::string_view valueOf(const Node &node) const { return valueOf(node, currentBases()); }
+    static std::string_view valueOf(const Node &node, Bases bases) {
+        return {keyData(node, bases) + (node.keyBits & sizeMask) +
+                    (node.keyBits & afterSeparator ? 1 : 0),
+                node.value};
     }
 
     bool viewsBytes(std::string_view text) const { return spill && viewsInto(spill->bytes, text); }
 
-    // Places node's key, and a string value, in the shared text if they lie there as the
+    // Places node's key and value in the shared text if they lie there as the
     // node can show them; says whether they did.
     bool sharedPlace(std::string_view key, std::string_view value, Node &node) const {
         if (!shared || !viewsInto(*shared, key) || key.size() > sizeMask)
@@ -215,22 +191,19 @@ template <class V> class EntryMap {
         if (offset > std::numeric_limits<uint32_t>::max())
             return false;
         uint32_t bits = static_cast<uint32_t>(key.size()) | inShared;
-        if constexpr (valueInBytes) {
-            const char *after = key.data() + key.size();
-            if (!value.empty()) {
-                if (!viewsInto(*shared, value) ||
-                    (value.data() != after && value.data() != after + 1))
-                    return false;
-                if (value.data() != after)
-                    bits |= afterSeparator;
-            }
+        const char *after = key.data() + key.size();
+        if (!value.empty()) {
+            if (!viewsInto(*shared, value) || (value.data() != after && value.data() != after + 1))
+                return false;
+            if (value.data() != after)
+                bits |= afterSeparator;
         }
         node.offset = static_cast<uint32_t>(offset);
         node.keyBits = bits;
         return true;
     }
 
-    // Copies key and a string value, one after the other, to the end of the spilled bytes,
+    // Copies key and value, one after the other, to the end of the spilled bytes,
     // where node then finds them. Neither may view those bytes.
     void copyIn(std::string_view key, std::string_view value, Node &node) {
         const uint32_t size = keySize(key);
@@ -244,55 +217,40 @@ template <class V> class EntryMap {
         bytes.append(key).append(value);
     }
 
-    void replace(Node &node, ValueArg value) {
-        if constexpr (valueInBytes) {
-            const uint32_t size = valueSize(value);
-            // A value no longer than the one it replaces in the spilled bytes takes its place;
-            // it may view that place itself.
-            if (!(node.keyBits & inShared) && size <= node.value) {
-                if (size > 0) // copied values follow their keys directly
-                    std::memmove(spill->bytes.data() + node.offset + node.keyBits, value.data(),
-                                 size);
-                node.value = size;
-                return;
-            }
-            // Otherwise key and value go to the end of the spilled bytes, by way of copies when
-            // they view them.
-            std::string_view key = keyOf(node);
-            if (viewsBytes(key) || viewsBytes(value)) {
-                const std::string keyCopy(key), valueCopy(value);
-                copyIn(keyCopy, valueCopy, node);
-            } else {
-                copyIn(key, value, node);
-            }
+    void replace(Node &node, std::string_view value) {
+        const uint32_t size = valueSize(value);
+        // A value no longer than the one it replaces in the spilled bytes takes its place; it
+        // may view that place itself.
+        if (!(node.keyBits & inShared) && size <= node.value) {
+            if (size > 0) // copied values follow their keys directly
+                std::memmove(spill->bytes.data() + node.offset + node.keyBits, value.data(), size);
             node.value = size;
-        } else {
-            node.value = std::move(value);
+            return;
         }
+        // Otherwise key and value go to the end of the spilled bytes, by way of copies when
+        // they view them.
+        std::string_view key = keyOf(node);
+        if (viewsBytes(key) || viewsBytes(value)) {
+            const std::string keyCopy(key), valueCopy(value);
+            copyIn(keyCopy, valueCopy, node);
+        } else {
+            copyIn(key, value, node);
+        }
+        node.value = size;
     }
 
     // What set does, in every case; h is key's hash.
-    [[gnu::noinline]] void setAny(uint32_t h, std::string_view key, ValueArg value) {
+    [[gnu::noinline]] void setAny(uint32_t h, std::string_view key, std::string_view value) {
         if (int32_t i = find(h, key); i >= 0)
-            return replace(nodes[i], std::move(value));
-        if constexpr (valueInBytes) {
-            Node node{h, 0, 0, valueSize(value)};
-            if (!sharedPlace(key, value, node)) {
-                // Copying the one in may move the bytes that the other views.
-                if (viewsBytes(key) || viewsBytes(value))
-                    return setAny(h, std::string(key), std::string(value));
-                copyIn(key, value, node);
-            }
-            nodes.push_back(node);
-        } else {
-            // Copying the key in may move the bytes that it views.
-            if (viewsBytes(key))
-                return setAny(h, std::string(key), std::move(value));
-            Node node{h, 0, 0, std::move(value)};
-            if (!sharedPlace(key, {}, node))
-                copyIn(key, {}, node);
-            nodes.push_back(std::move(node));
+            return replace(nodes[i], value);
+        Node node{h, 0, 0, valueSize(value)};
+        if (!sharedPlace(key, value, node)) {
+            // Copying the one in may move the bytes that the other views.
+            if (viewsBytes(key) || viewsBytes(value))
+                return setAny(h, std::string(key), std::string(value));
+            copyIn(key, value, node);
         }
+        nodes.push_back(node);
         const auto added = static_cast<int32_t>(nodes.size() - 1);
         if (nodes.size() > smallSize + 1) {
             spill->links.emplace_back();
