@@ -11,65 +11,91 @@ import pytest
 
 from conftest import MISSING_FILE, assert_start, log_lines
 
-CASES = sorted((Path(__file__).parent / "cases").glob("*.case"))
-VERDICT = {0: [b"Successful Program Termination.", b""],
-           1: [b"Unsuccessful Program Termination. ", b""]}
+LINE_END = {"crlf": b"\r\n", "lf": b"\n", "raw": b""}
 
 
 def unescape(text):
     return codecs.escape_decode(text.encode())[0]
 
 
-def read_case(path):
+def read_case(text):
     header, sections, lines = {}, {}, None
-    for line in path.read_text(encoding="utf-8").split("\n"):
+    for line in text.split("\n"):
         if line.startswith("--- "):
             name, *how = line[4:].split()
             lines = sections[name] = [how[0] if how else "crlf"]
         elif lines is not None:
-            lines.append(line)
+            if line and not line.startswith("# "):
+                lines.append(line)
         elif not line.startswith("#") and ":" in line:
             key, _, value = line.partition(":")
             header[key] = value.strip()
-    for lines in sections.values():
-        while lines[-1] == "":
-            lines.pop()
     return header, sections
 
 
-def replace(text, places):
-    for place, value in places.items():
-        text = text.replace(place, value)
-    return text
+def runs(path):
+    """One run per value of "each" (put for {each}) and per row of "--- lyrics"."""
+    text = path.read_text(encoding="utf-8")
+    header, sections = read_case(text)
+    for i, value in enumerate(v.strip() for v in header.get("each", "").split("|")):
+        rows = sections.get("lyrics", ["", "R | a => - a"])[1:]
+        for j, row in enumerate(rows):
+            marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
+            yield pytest.param(text.replace("{each}", value), row, marks=marks,
+                               id=f"{path.stem}-{i}-{j}")
 
 
-def marks(path):
-    only = read_case(path)[0].get("only")
-    return [getattr(pytest.mark, f"{only}_only")] if only else []
+def lyric_song(row):
+    """The song of a row of lyrics ("R | a => - a | #PREV=R"), and what it must become."""
+    notes, ends = [], {}
+    for token in row.split("|"):
+        token = token.strip()
+        if token[:5] in ("#PREV", "#NEXT"):
+            ends[token[1:5]] = unescape(token[6:]) if "=" in token else None
+        else:
+            before, _, after = token.partition("=>")
+            notes.append((unescape(before.strip()), unescape(after.strip() or before.strip())))
+
+    def section(name, lyric, flags):
+        return b"[#%s]\r\n" % name + (b"" if lyric in (None, b"{none}") else b"Lyric=%s\r\n" % lyric) + flags
+
+    song = section(b"PREV", ends["PREV"], b"") if "PREV" in ends else b""
+    song += b"".join(section(b"%04d" % i, old, b"") for i, (old, _) in enumerate(notes))
+    song += section(b"NEXT", ends["NEXT"], b"") if "NEXT" in ends else b""
+    written = section(b"SETTING", None, b"Flags=\r\n") + section(b"PREV", ends.get("PREV"), b"Flags=\r\n")
+    written += b"".join(section(b"%04d" % i, new, b"Flags=\r\n") for i, (_, new) in enumerate(notes))
+    written += section(b"NEXT", ends.get("NEXT"), b"Flags=")
+    changed = sum(old != new for old, new in notes)
+    return song, written if changed else None, changed
 
 
 def glob(pattern):
     return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
 
 
-@pytest.mark.parametrize("path", [pytest.param(p, id=p.stem, marks=marks(p)) for p in CASES])
-def test_case(plugin, scratch, path):
-    header, sections = read_case(path)
+@pytest.mark.parametrize("text, row", [run for p in sorted(
+    (Path(__file__).parent / "cases").glob("*.case")) for run in runs(p)])
+def test_case(plugin, scratch, text, row):
+    header, sections = read_case(text)
     settings = header.get("settings", r"vowels=a,i,u,e,o\r\n")
     program = plugin.install(scratch / os.fsdecode(unescape(header.get("plug", "plug"))),
                              None if settings in ("none", "folder") else unescape(settings))
     if settings == "folder":
         (program.parent / "tessalini.txt").mkdir()
-    work = scratch / "work"
+    work = cwd = scratch / "work"
     work.mkdir()
     song = work / header.get("name", "song.tmp")
-    how, *lines = sections["song"]
-    content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how]
-                       for line in lines)
+    if "song" in sections:
+        how, *lines = sections["song"]
+        content = b"".join(unescape(line) + LINE_END[how] for line in lines)
+        written = b"\r\n".join(unescape(line) for line in sections.get("written", [""])[1:])
+        changed = int(header.get("changed", 0))
+    else:
+        content, written, changed = lyric_song(row)
+        written = written if header.get("status", "0") == "0" else None
     song.write_bytes(content)
     if "folder" in header:
         (work / header["folder"]).mkdir()
-    cwd = work
     if header.get("workdir") == "elsewhere":
         cwd = scratch / "elsewhere"
         cwd.mkdir()
@@ -87,33 +113,44 @@ def test_case(plugin, scratch, path):
     args = [os.fsdecode(replace(unescape(arg), places)) for arg in lexer]
     status, out = plugin.run(program, args, cwd, user)
 
-    assert status == int(header["status"])
+    assert status == int(header.get("status", 0))
     stdout = unescape(header.get("stdout", ""))
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
-    if "written" in sections:
-        assert song.read_bytes() == b"\r\n".join(unescape(line) for line in sections["written"][1:])
+    if written:
+        assert song.read_bytes() == written
         assert song.stat().st_mode == before.st_mode  # the host's permission bits too
     else:
         assert song.read_bytes() == content
         assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
     assert not list(work.glob(song.name + ".tessal-*")), "a neighbouring file is left"
 
-    if sections["log"][0] == "none":
+    how, *lines = sections.get("log", ["crlf", "{read}", "{changed}"])
+    if how == "none":
         assert not (cwd / "tessal.log").is_file()
         return
-    places = {b"{name}": plugin.ansi_bytes(song.name),
+    places = {b"{name}": plugin.ansi_bytes(song.name), b"{arg}": plugin.ansi_bytes(args[0] if args else ""),
               b"{song}": plugin.ansi_bytes(plugin.native_path(song)),
               b"{missing}": MISSING_FILE[plugin.ansi]}
+    shorthand = {
+        "{execute}": [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
+                      b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))],
+        "{vowels}": [b"Vowels: " + unescape(header.get("vowels", "a i u e o"))],
+        "{read}": [b"Temporary file name: {arg}", b"Temporary file read."],
+        "{start}": [], "{changed}": []}
     expected = []
-    for line in sections["log"][1:]:
-        if line == "{execute}":
-            expected += [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
-                         b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))]
-            continue
-        expected.append(replace(unescape(line), places))
-    lines = log_lines(cwd / "tessal.log")
-    assert_start(lines)
-    written = lines[4:]
-    expected += VERDICT[status]
-    assert len(written) == len(expected) and all(
-        glob(want).fullmatch(got) for want, got in zip(expected, written)), (written, expected)
+    for line in lines:
+        if line in ("{start}", "{read}"):  # each stands for the lines every run logs up to it
+            expected += shorthand["{execute}"] + shorthand["{vowels}"]
+        expected += [replace(got, places) for got in shorthand.get(line, [unescape(line)])]
+    expected += [b"Successful Program Termination." if status == 0 else
+                 b"Unsuccessful Program Termination. ", b""]
+    got = log_lines(cwd / "tessal.log")
+    assert_start(got)
+    assert len(got[4:]) == len(expected) and all(
+        glob(want).fullmatch(line) for want, line in zip(expected, got[4:])), (got[4:], expected)
+
+
+def replace(text, places):
+    for place, value in places.items():
+        text = text.replace(place, value)
+    return text
