@@ -15,9 +15,7 @@ std::string selection(int64_t notes) {
     return platform::readWhole(SELECTION_DIR "/selection-" + std::to_string(notes) + ".tmp");
 }
 
-std::vector<std::string> shippedVowels() {
-    return SettingData(SETTINGS_FILE).entries.at("vowels");
-}
+std::vector<std::string> shippedVowels() { return SettingData(SETTINGS_FILE).entries.at("vowels"); }
 
 void parse(benchmark::State &state) {
     const std::string text = selection(state.range(0));
@@ -44,7 +42,7 @@ void rewrite(benchmark::State &state) {
         data.emplace();
         data->parse(text);
         state.ResumeTiming();
-        rewriteLyrics(data->notes, vowels);
+        rewriteLyrics(data->notes, vowels, *data->prev, true);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
@@ -52,7 +50,7 @@ void rewrite(benchmark::State &state) {
 void toText(benchmark::State &state) {
     InoutData data;
     data.parse(selection(state.range(0)));
-    rewriteLyrics(data.notes, shippedVowels());
+    rewriteLyrics(data.notes, shippedVowels(), *data.prev, true);
     size_t written = 0;
     for (auto _ : state) {
         std::string text = data.toText();

@@ -2,17 +2,19 @@
 
 #include <algorithm>
 
-bool rewriteLyrics(std::vector<std::unique_ptr<Session>> &notes,
-                   const std::vector<std::string> &vowels) {
-    bool changed = false;
-    bool afterRest = false; // the previous selected note was a rest; PREV does not count
+size_t rewriteLyrics(std::vector<std::unique_ptr<Session>> &notes,
+                     const std::vector<std::string> &vowels, const Session &prev, bool checkPrev) {
+    size_t changed = 0;
+    // A selection at the song's start comes without a note before it.
+    bool afterRest =
+        checkPrev && (!prev.entries.contains("Lyric") || prev.entries.at("Lyric") == "R");
     for (auto &note : notes) {
         if (afterRest) {
             std::string_view lyric = note->entries.at("Lyric");
             bool prefixed = lyric.size() > 2 && lyric.starts_with("- ");
             if (!prefixed && std::find(vowels.begin(), vowels.end(), lyric) != vowels.end()) {
                 note->entries.set("Lyric", "- " + std::string(lyric));
-                changed = true;
+                ++changed;
             }
         }
         afterRest = note->entries.at("Lyric") == "R";

@@ -11,13 +11,29 @@
 
 namespace tessal {
 
-Log *runLog = nullptr;
-
 namespace {
 
-// Kept until the process ends; no destructor runs for them.
-SettingData *settings = nullptr;
-InoutData *model = nullptr;
+Log *runLog = nullptr;
+// Whether the log already tells why the run fails.
+bool reasonLogged = false;
+
+void logReason(const std::string &reason) {
+    reasonLogged = true;
+    runLog->writeLine("** Error ** " + reason);
+}
+
+// Leaves the reason pending in the log and throws the fatal Error.
+void fail(const std::string &reason) {
+    reasonLogged = true;
+    runLog->error(reason);
+}
+
+// The items stored under key, or none.
+std::vector<std::string> setting(const SettingData *settings, const char *key) {
+    if (settings && settings->entries.contains(key))
+        return settings->entries.at(key);
+    return {};
+}
 
 void guardedRun(const std::vector<std::string> &arguments) {
     // The settings are looked up through the lossless path; the log shows the ANSI forms.
@@ -26,51 +42,96 @@ void guardedRun(const std::vector<std::string> &arguments) {
     runLog->writeLine("Execute file name: " + platform::executablePathAnsi());
     runLog->writeLine("Execute file dir: " + executableDirAnsi);
 
+    // Neither the settings nor the model is ever freed: freeing a large song's model would
+    // only keep the host waiting for the exit.
+    SettingData *settings = nullptr;
     try {
-        settings = new SettingData(executableDir + "\\tessalini.txt");
+        settings = new SettingData(executableDir + platform::pathSeparator + "tessalini.txt");
     } catch (const Exception &e) {
-        runLog->writeLine("Failed to open setting file. - " + platform::utf8ToAnsi(e.description()));
+        runLog->writeLine("Failed to open setting file. - " +
+                          platform::utf8ToAnsi(e.description()));
     }
 
-    std::vector<std::string> vowels;
-    if (settings && settings->entries.contains("vowels") && !settings->entries.at("vowels").empty())
-        vowels = settings->entries.at("vowels");
+    const std::vector<std::string> vowels = setting(settings, "vowels");
+    const bool checkPrev = setting(settings, "checkprev") == std::vector<std::string>{"1"};
     std::string vowelLine = "Vowels: ";
     for (size_t i = 0; i < vowels.size(); ++i)
         vowelLine += (i ? " " : "") + vowels[i];
     runLog->writeLine(vowelLine);
 
     if (arguments.size() < 2)
-        runLog->error("Can't read command line.");
+        fail("Can't read command line.");
     runLog->writeLine("Temporary file name: " + platform::utf8ToAnsi(arguments[1]));
 
     // Read and saved at the argument as received: a name the ANSI code page cannot hold
     // still names the file.
+    InoutData *model = nullptr;
     try {
         model = new InoutData(arguments[1]);
     } catch (const Exception &e) {
-        runLog->error("Failed to open temporary file. - " + platform::utf8ToAnsi(e.description()));
+        fail("Failed to open temporary file. - " + platform::utf8ToAnsi(e.description()));
     }
     runLog->writeLine("Temporary file read.");
 
+    size_t changed = 0;
+    try {
+        changed = rewriteLyrics(model->notes, vowels, *model->prev, checkPrev);
+    } catch (const Error &) {
+        // The pass stops at the first note without a lyric: the user needs its name.
+        for (const auto &note : model->notes) {
+            if (!note->entries.contains("Lyric")) {
+                logReason("No Lyric in note [#" + note->name + "].");
+                break;
+            }
+        }
+        throw;
+    }
+    runLog->writeLine("Lyrics changed: " + std::to_string(changed));
+
     // A host keeps its notes as they are when the file's bytes did not change; a rewritten file
     // makes it read them back from the text, which cannot carry all that a note holds.
-    if (rewriteLyrics(model->notes, vowels))
+    if (changed == 0)
+        return;
+    try {
         model->save();
+    } catch (const Exception &e) {
+        logReason("Failed to save temporary file. - " + platform::utf8ToAnsi(e.description()));
+        throw;
+    }
+}
+
+// The reason for a failure the run did not name itself, in the ANSI code page as far as that
+// still works.
+void logUnnamedReason() {
+    if (reasonLogged)
+        return;
+    const std::string description = currentFailure().description();
+    try {
+        logReason(platform::utf8ToAnsi(description));
+    } catch (const Exception &) {
+        logReason(description);
+    }
 }
 
 } // namespace
 
 int run(const std::vector<std::string> &arguments) {
+    // Never freed: the log's destructor would add a line at exit.
     runLog = new Log("tessal.log", false);
+    reasonLogged = false;
     runLog->writeLine("Add Tessal after R");
     runLog->writeLine(timestampText(platform::now()));
     runLog->writeLine("");
+    platform::logMachineFaults(runLog->fileName);
 
     try {
         guardedRun(arguments);
     } catch (...) {
         // The failure that ended the run is the one to report, even if the log fails now.
+        try {
+            logUnnamedReason();
+        } catch (...) {
+        }
         try {
             runLog->writeLine("Unsuccessful Program Termination. ");
             runLog->flush();

@@ -14,6 +14,9 @@ namespace platform {
 // The process's arguments in UTF-8; element 0 is the program as named on the command line.
 std::vector<std::string> arguments(int argc, char **argv);
 
+// What joins a folder and a name in a path that users read and type.
+extern const char pathSeparator;
+
 // Reads an existing file whole; others may read it meanwhile.
 std::string readWhole(const std::string &path);
 // Creates or truncates the file and writes all bytes, with no sharing.
@@ -60,5 +63,8 @@ void writeStandardOutput(std::string_view text);
 // one-line report "Error: " + the fault's name on standard output and exit status 1, never a
 // crash dialog or a core dump.
 void reportMachineFaults();
+// From here on a machine fault also ends the existing log file logName (a path of at most 259
+// bytes) with its reason and the failed run's verdict, as the run would have.
+void logMachineFaults(const std::string &logName);
 
 } // namespace platform

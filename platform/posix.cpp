@@ -20,6 +20,8 @@
 
 namespace platform {
 
+const char pathSeparator = '/';
+
 posix::SystemCalls posix::systemCalls = {::read, ::write, ::close, ::rename};
 
 namespace {
@@ -211,14 +213,27 @@ void writeStandardOutput(std::string_view text) {
 
 namespace {
 
+char faultLog[260]; // the log that a fault ends, or empty
+
+void writeRaw(int file, const char *text) {
+    ssize_t ignored = ::write(file, text, std::strlen(text));
+    (void)ignored;
+}
+
 void onFault(int signal) {
     // Only async-signal-safe calls here.
-    const char *text = signal == SIGSEGV  ? "Error: Access violation\n"
-                       : signal == SIGBUS ? "Error: Bus error\n"
-                       : signal == SIGFPE ? "Error: Arithmetic fault\n"
-                                          : "Error: Illegal instruction\n";
-    ssize_t ignored = ::write(STDOUT_FILENO, text, std::strlen(text));
-    (void)ignored;
+    const char *name = signal == SIGSEGV  ? "Access violation"
+                       : signal == SIGBUS ? "Bus error"
+                       : signal == SIGFPE ? "Arithmetic fault"
+                                          : "Illegal instruction";
+    writeRaw(STDOUT_FILENO, "Error: ");
+    writeRaw(STDOUT_FILENO, name);
+    writeRaw(STDOUT_FILENO, "\n");
+    if (int log = faultLog[0] ? ::open(faultLog, O_WRONLY | O_APPEND) : -1; log >= 0) {
+        writeRaw(log, "** Error ** Error: ");
+        writeRaw(log, name);
+        writeRaw(log, "\r\nUnsuccessful Program Termination. \r\n\r\n");
+    }
     ::_exit(1);
 }
 
@@ -227,6 +242,11 @@ void onFault(int signal) {
 void reportMachineFaults() {
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL})
         std::signal(signal, onFault);
+}
+
+void logMachineFaults(const std::string &logName) {
+    if (logName.size() < sizeof faultLog)
+        std::memcpy(faultLog, logName.c_str(), logName.size() + 1);
 }
 
 } // namespace platform

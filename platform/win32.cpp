@@ -18,6 +18,8 @@
 
 namespace platform {
 
+const char pathSeparator = '\\';
+
 namespace {
 
 // The system's text for an error code, in UTF-8 without the trailing line break.
@@ -318,12 +320,24 @@ const char *faultName(DWORD code) {
     }
 }
 
+char faultLog[260]; // the log that a fault ends, or empty
+
 LONG WINAPI onFault(EXCEPTION_POINTERS *fault) {
-    // The heap may be what broke: build the line on the stack.
+    // The heap may be what broke: build the lines on the stack.
+    const char *name = faultName(fault->ExceptionRecord->ExceptionCode);
     char line[64] = "Error: ";
-    std::strcat(line, faultName(fault->ExceptionRecord->ExceptionCode));
-    std::strcat(line, "\n");
+    std::strcat(std::strcat(line, name), "\n");
     writeStandardOutput(line);
+    HANDLE log = faultLog[0] ? CreateFileA(faultLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                             : INVALID_HANDLE_VALUE;
+    if (log != INVALID_HANDLE_VALUE) {
+        char lines[128] = "** Error ** Error: ";
+        std::strcat(std::strcat(lines, name), "\r\nUnsuccessful Program Termination. \r\n\r\n");
+        DWORD written = 0;
+        WriteFile(log, lines, static_cast<DWORD>(std::strlen(lines)), &written, nullptr);
+        CloseHandle(log);
+    }
     // Nothing of this process runs again: no atexit handlers, no DLL detach code.
     TerminateProcess(GetCurrentProcess(), 1);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -335,6 +349,11 @@ void reportMachineFaults() {
     // No "program has stopped working" box, nor one asking to insert a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(onFault);
+}
+
+void logMachineFaults(const std::string &logName) {
+    if (logName.size() < sizeof faultLog)
+        std::memcpy(faultLog, logName.c_str(), logName.size() + 1);
 }
 
 } // namespace platform

@@ -4,12 +4,13 @@
 #include "platform/platform.h"
 #include "settings/setting_log.h"
 #include "support/lines.h"
+#include "support/utf8.h"
 
 void PunctData::load(const std::string &path) {
     std::string content = platform::readWhole(path);
     if (settingLog)
         settingLog->write("punctuation aliases:");
-    forEachLine(content, [&](std::string_view line) {
+    forEachLine(withoutByteOrderMark(content), [&](std::string_view line) {
         size_t tab = line.find('\t');
         std::string_view key = line.substr(0, tab);
         std::string_view alias = tab == std::string_view::npos ? "" : line.substr(tab + 1);

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "settings/setting_log.h"
 #include "support/lines.h"
+#include "support/utf8.h"
 
 Log *settingLog = nullptr;
 
@@ -24,7 +25,9 @@ std::vector<std::string> splitItems(std::string_view text) {
 }
 
 void SettingData::load(const std::string &path) {
-    forEachLine(platform::readWhole(path), [&](std::string_view line) {
+    // Notepad saves "UTF-8 with BOM": the mark is no part of the first key.
+    const std::string content = platform::readWhole(path);
+    forEachLine(withoutByteOrderMark(content), [&](std::string_view line) {
         size_t equals = line.find('=');
         std::string_view key = line.substr(0, equals);
         std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);

@@ -1,5 +1,7 @@
 #include "support/failure.h"
 
+#include <exception>
+#include <new>
 #include <string_view>
 
 Throwable::Throwable(std::string kind, std::string message, std::string where)
@@ -36,4 +38,18 @@ Error rangeViolation(SourcePlace where) {
 
 Exception conversionError(const std::string &systemText) {
     return Exception("ConvException", "Couldn't convert string: " + systemText);
+}
+
+Throwable currentFailure() {
+    try {
+        throw;
+    } catch (const Throwable &failure) {
+        return failure;
+    } catch (const std::bad_alloc &) {
+        return Error("OutOfMemoryError", "Memory allocation failed");
+    } catch (const std::exception &failure) {
+        return Exception("Exception", failure.what());
+    } catch (...) {
+        return Error("Error", "Unknown failure");
+    }
 }

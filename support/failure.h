@@ -49,3 +49,7 @@ Error rangeViolation(SourcePlace where);
 
 // A conversion between code pages that the system refused.
 Exception conversionError(const std::string &systemText);
+
+// The failure being handled, inside a catch block: a Throwable as it is; what the plug-in did
+// not throw itself (no memory, a library's exception) under a kind of its own.
+Throwable currentFailure();

@@ -8,3 +8,11 @@
 std::u32string decodeUtf8(std::string_view text);
 
 bool isValidUtf8(std::string_view text);
+
+// The UTF-8 byte-order mark, which editors and hosts put before a file's first line.
+inline constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+// text without a byte-order mark at its start.
+inline std::string_view withoutByteOrderMark(std::string_view text) {
+    return text.starts_with(byteOrderMark) ? text.substr(byteOrderMark.size()) : text;
+}

@@ -59,10 +59,11 @@ TEST(Log, StartsOverAnOldRunAndWritesEachLineAtOnce) {
 
 TEST(Settings, EntriesOfEveryLineAndTheirReport) {
     ScratchDir dir;
+    // Files saved as "UTF-8 with BOM": the mark is no part of the first key.
     writeFile(dir.file("a.txt"),
-              "vowels=a,i\r\nvowels = a, i\rx\n=v\nk=1\nlist=a,,b\nexpr=a=b\n\n");
+              "\xEF\xBB\xBFvowels=a,i\r\nvowels = a, i\rx\n=v\nk=1\nlist=a,,b\nexpr=a=b\n\n");
     writeFile(dir.file("b.txt"), "k=2,\ne=");
-    writeFile(dir.file("p.txt"), ",\t.\nno tab\n\t\nk\ta\tb\nk\tlater\n");
+    writeFile(dir.file("p.txt"), "\xEF\xBB\xBF,\t.\nno tab\n\t\nk\ta\tb\nk\tlater\n");
     writeFile(dir.file("none.txt"), "");
     SettingData{dir.file("b.txt")}; // with no log attached, nothing to report to
     const struct Attached {

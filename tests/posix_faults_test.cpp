@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -99,6 +101,23 @@ TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
     // The song's folder gone before the save: nothing is made anew.
     EXPECT_THROW(platform::replaceWhole(dir.file("gone/song.tmp"), "x"), Exception);
     EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
+}
+
+TEST(Faults, MachineFaultEndsTheLogWithItsReason) {
+    ScratchDir dir;
+    const std::string log = dir.file("tessal.log");
+    writeFile(log, "Temporary file read.\r\n");
+    const pid_t child = fork();
+    if (child == 0) {
+        platform::reportMachineFaults();
+        platform::logMachineFaults(log);
+        std::raise(SIGSEGV);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(readFile(log), "Temporary file read.\r\n** Error ** Error: Access violation\r\n"
+                             "Unsuccessful Program Termination. \r\n\r\n");
 }
 
 } // namespace

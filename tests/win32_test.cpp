@@ -29,6 +29,7 @@ TEST(Win32Files, AFileOpenElsewhereIsNotReplaced) {
 // Runs only as the child of the test after it.
 TEST(Win32Child, DISABLED_AccessViolation) {
     platform::reportMachineFaults();
+    platform::logMachineFaults("fault.log");
     *static_cast<volatile int *>(nullptr) = 1;
 }
 
@@ -39,6 +40,7 @@ TEST(Win32Process, AccessViolationIsReportedWithStatus1) {
     const std::wstring command = L"\"\"" + std::wstring(program) +
                                  L"\" --gtest_also_run_disabled_tests --gtest_catch_exceptions=0 "
                                  L"--gtest_filter=Win32Child.DISABLED_AccessViolation\"";
+    writeFile("fault.log", "Temporary file read.\r\n");
     FILE *child = _wpopen(command.c_str(), L"rb");
     ASSERT_NE(child, nullptr);
     std::string output;
@@ -46,6 +48,10 @@ TEST(Win32Process, AccessViolationIsReportedWithStatus1) {
         output += static_cast<char>(c);
     EXPECT_EQ(_pclose(child), 1);
     EXPECT_TRUE(output.ends_with("Error: Access violation\n")) << output;
+    EXPECT_EQ(readFile("fault.log"),
+              "Temporary file read.\r\n** Error ** Error: Access violation\r\n"
+              "Unsuccessful Program Termination. \r\n\r\n");
+    std::filesystem::remove("fault.log");
 }
 
 } // namespace

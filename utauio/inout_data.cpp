@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "support/lines.h"
+#include "support/utf8.h"
 #include "support/views.h"
 #include "utauio/section_name.h"
 
@@ -14,7 +15,9 @@ InoutData::InoutData(const std::string &path) : InoutData() { load(path); }
 void InoutData::load(const std::string &path) {
     this->path = path;
     loaded = std::make_shared<const std::string>(platform::readWhole(path));
-    parse(*loaded);
+    const std::string_view text = withoutByteOrderMark(*loaded);
+    leadingMark = loaded->substr(0, loaded->size() - text.size());
+    parse(text);
 }
 
 void InoutData::parse(std::string_view given) {
@@ -79,10 +82,11 @@ static void dropLastLineEnd(std::string &text) { text.resize(text.size() - 2); }
 
 std::string InoutData::toText() const {
     // One allocation: a text grown step by step leaves its outgrown copies in the heap.
-    size_t size = 0;
+    size_t size = leadingMark.size();
     forEachSection([&](const Session &section) { size += section.textSize(); });
     std::string text;
     text.reserve(size);
+    text.append(leadingMark);
     forEachSection([&](const Session &section) { section.appendText(text); });
     dropLastLineEnd(text);
     return text;
@@ -95,6 +99,7 @@ void InoutData::save() {
     platform::replaceWhole(path, [this](const platform::Writer &write) {
         std::string piece;
         piece.reserve(2 * pieceSize);
+        piece.append(leadingMark);
         forEachSection([&](const Session &section) {
             if (piece.size() >= pieceSize) {
                 write(piece);

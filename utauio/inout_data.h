@@ -23,13 +23,17 @@ class InoutData {
     std::vector<std::unique_ptr<Session>> notes;         // in the order of their headers
     std::vector<std::unique_ptr<Session>> extraSections; // written between PREV and the notes
     std::string path;
+    // The byte-order mark that the file began with, or nothing: no part of the first line, and
+    // written first again so that the host reads its own encoding back.
+    std::string leadingMark;
 
     virtual void load(const std::string &path);
     // Adds the sections of text; other sections and lines before the first header are dropped.
     virtual void parse(std::string_view text);
     // Replaces the file at path whole with toText().
     virtual void save();
-    // SETTING, PREV, the extra sections, the notes and NEXT, lines joined by CR LF.
+    // The leading mark, then SETTING, PREV, the extra sections, the notes and NEXT, lines
+    // joined by CR LF.
     virtual std::string toText() const;
     virtual std::string otoIniPath() const;
     virtual std::string prefixMapPath() const;
