@@ -11,7 +11,7 @@ import pytest
 
 from conftest import MISSING_FILE, assert_start, log_lines
 
-LINE_END = {"crlf": b"\r\n", "lf": b"\n", "raw": b""}
+NONE = b"{none}"  # a section without a Lyric line
 
 
 def unescape(text):
@@ -24,10 +24,9 @@ def read_case(text):
         if line.startswith("--- "):
             name, *how = line[4:].split()
             lines = sections[name] = [how[0] if how else "crlf"]
-        elif lines is not None:
-            if line and not line.startswith("# "):
-                lines.append(line)
-        elif not line.startswith("#") and ":" in line:
+        elif lines is not None and line and not line.startswith("# "):
+            lines.append(line)
+        elif lines is None and not line.startswith("#") and ":" in line:
             key, _, value = line.partition(":")
             header[key] = value.strip()
     return header, sections
@@ -37,47 +36,43 @@ def runs(path):
     """One run per value of "each" (put for {each}) and per row of "--- lyrics"."""
     text = path.read_text(encoding="utf-8")
     header, sections = read_case(text)
+    marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
     for i, value in enumerate(v.strip() for v in header.get("each", "").split("|")):
-        rows = sections.get("lyrics", ["", "R | a => - a"])[1:]
-        for j, row in enumerate(rows):
-            marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
-            yield pytest.param(text.replace("{each}", value), row, marks=marks,
-                               id=f"{path.stem}-{i}-{j}")
+        for j, row in enumerate(sections.get("lyrics", ["", "R | a => - a"])[1:]):
+            yield pytest.param(text.replace("{each}", value), row, marks=marks, id=f"{path.stem}-{i}-{j}")
 
 
 def lyric_song(row):
-    """The song of a row of lyrics ("R | a => - a | #PREV=R"), and what it must become."""
-    notes, ends = [], {}
-    for token in row.split("|"):
-        token = token.strip()
+    """The song of a row of lyrics, what it must become (None: untouched) and how many change."""
+    ends, notes = {}, []
+    for token in (token.strip() for token in row.split("|")):
         if token[:5] in ("#PREV", "#NEXT"):
-            ends[token[1:5]] = unescape(token[6:]) if "=" in token else None
+            ends[token[1:5]] = unescape(token[6:]) if "=" in token else NONE
         else:
-            before, _, after = token.partition("=>")
-            notes.append((unescape(before.strip()), unescape(after.strip() or before.strip())))
+            old, _, new = (part.strip() for part in token.partition("=>"))
+            notes.append(("%04d" % len(notes), unescape(old), unescape(new or old)))
 
-    def section(name, lyric, flags):
-        return b"[#%s]\r\n" % name + (b"" if lyric in (None, b"{none}") else b"Lyric=%s\r\n" % lyric) + flags
-
-    song = section(b"PREV", ends["PREV"], b"") if "PREV" in ends else b""
-    song += b"".join(section(b"%04d" % i, old, b"") for i, (old, _) in enumerate(notes))
-    song += section(b"NEXT", ends["NEXT"], b"") if "NEXT" in ends else b""
-    written = section(b"SETTING", None, b"Flags=\r\n") + section(b"PREV", ends.get("PREV"), b"Flags=\r\n")
-    written += b"".join(section(b"%04d" % i, new, b"Flags=\r\n") for i, (_, new) in enumerate(notes))
-    written += section(b"NEXT", ends.get("NEXT"), b"Flags=")
-    changed = sum(old != new for old, new in notes)
-    return song, written if changed else None, changed
+    def text(sections, last=b"Flags=\r\n"):
+        return b"".join(b"[#%s]\r\n" % name.encode() + (b"" if lyric == NONE else b"Lyric=%s\r\n" % lyric)
+                        + last for name, lyric in sections)
+    song = text([(name, ends[name]) for name in ["PREV"] if name in ends] + [n[:2] for n in notes]
+                + [(name, ends[name]) for name in ["NEXT"] if name in ends], b"")
+    after = {"SETTING": NONE, "PREV": NONE, **{name: new for name, _, new in notes}, "NEXT": NONE} | ends
+    changed = sum(old != new for _, old, new in notes)
+    return song, text(after.items())[:-2] if changed else None, changed
 
 
-def glob(pattern):
+def glob(pattern, places={}):
+    for place, value in places.items():
+        pattern = pattern.replace(place, value)
     return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
 
 
-@pytest.mark.parametrize("text, row", [run for p in sorted(
-    (Path(__file__).parent / "cases").glob("*.case")) for run in runs(p)])
+@pytest.mark.parametrize("text, row", [run for path in sorted(
+    (Path(__file__).parent / "cases").glob("*.case")) for run in runs(path)])
 def test_case(plugin, scratch, text, row):
     header, sections = read_case(text)
-    settings = header.get("settings", r"vowels=a,i,u,e,o\r\n")
+    settings, status = header.get("settings", r"vowels=a,i,u,e,o\r\n"), int(header.get("status", 0))
     program = plugin.install(scratch / os.fsdecode(unescape(header.get("plug", "plug"))),
                              None if settings in ("none", "folder") else unescape(settings))
     if settings == "folder":
@@ -87,12 +82,11 @@ def test_case(plugin, scratch, text, row):
     song = work / header.get("name", "song.tmp")
     if "song" in sections:
         how, *lines = sections["song"]
-        content = b"".join(unescape(line) + LINE_END[how] for line in lines)
+        content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how] for line in lines)
         written = b"\r\n".join(unescape(line) for line in sections.get("written", [""])[1:])
         changed = int(header.get("changed", 0))
     else:
         content, written, changed = lyric_song(row)
-        written = written if header.get("status", "0") == "0" else None
     song.write_bytes(content)
     if "folder" in header:
         (work / header["folder"]).mkdir()
@@ -106,17 +100,17 @@ def test_case(plugin, scratch, text, row):
     before = song.stat()
     # Root's writes pass any permission bits: run as nobody then.
     user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
-
     lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
     lexer.whitespace_split, lexer.escape = True, ""
-    places = {b"{name}": os.fsencode(song.name), b"{song}": os.fsencode(plugin.native_path(song))}
-    args = [os.fsdecode(replace(unescape(arg), places)) for arg in lexer]
-    status, out = plugin.run(program, args, cwd, user)
+    # Placeholders go in after escapes are read: Windows paths keep their backslashes.
+    args = [os.fsdecode(unescape(arg).replace(b"{name}", os.fsencode(song.name))
+                        .replace(b"{song}", os.fsencode(plugin.native_path(song)))) for arg in lexer]
+    status_got, out = plugin.run(program, args, cwd, user)
 
-    assert status == int(header.get("status", 0))
+    assert status_got == status
     stdout = unescape(header.get("stdout", ""))
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
-    if written:
+    if written and status == 0:
         assert song.read_bytes() == written
         assert song.stat().st_mode == before.st_mode  # the host's permission bits too
     else:
@@ -128,29 +122,16 @@ def test_case(plugin, scratch, text, row):
     if how == "none":
         assert not (cwd / "tessal.log").is_file()
         return
+    start = [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
+             b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent)),
+             b"Vowels: " + unescape(header.get("vowels", "a i u e o"))]
+    shorthand = {"{start}": start, "{read}": start + [b"Temporary file name: {arg}", b"Temporary file read."],
+                 "{execute}": start[:2], "{changed}": [b"Lyrics changed: %d" % changed]}
+    expected = [want for line in lines for want in shorthand.get(line, [unescape(line)])]
+    expected += [b"Successful Program Termination." if status == 0 else b"Unsuccessful Program Termination. ", b""]
     places = {b"{name}": plugin.ansi_bytes(song.name), b"{arg}": plugin.ansi_bytes(args[0] if args else ""),
-              b"{song}": plugin.ansi_bytes(plugin.native_path(song)),
               b"{missing}": MISSING_FILE[plugin.ansi]}
-    shorthand = {
-        "{execute}": [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
-                      b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))],
-        "{vowels}": [b"Vowels: " + unescape(header.get("vowels", "a i u e o"))],
-        "{read}": [b"Temporary file name: {arg}", b"Temporary file read."],
-        "{start}": [], "{changed}": []}
-    expected = []
-    for line in lines:
-        if line in ("{start}", "{read}"):  # each stands for the lines every run logs up to it
-            expected += shorthand["{execute}"] + shorthand["{vowels}"]
-        expected += [replace(got, places) for got in shorthand.get(line, [unescape(line)])]
-    expected += [b"Successful Program Termination." if status == 0 else
-                 b"Unsuccessful Program Termination. ", b""]
     got = log_lines(cwd / "tessal.log")
     assert_start(got)
     assert len(got[4:]) == len(expected) and all(
-        glob(want).fullmatch(line) for want, line in zip(expected, got[4:])), (got[4:], expected)
-
-
-def replace(text, places):
-    for place, value in places.items():
-        text = text.replace(place, value)
-    return text
+        glob(want, places).fullmatch(line) for want, line in zip(expected, got[4:])), (got[4:], expected)
