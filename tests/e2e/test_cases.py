@@ -130,7 +130,8 @@ def test_case(plugin, scratch, text, row):
     expected = [want for line in lines for want in shorthand.get(line, [unescape(line)])]
     expected += [b"Successful Program Termination." if status == 0 else b"Unsuccessful Program Termination. ", b""]
     places = {b"{name}": plugin.ansi_bytes(song.name), b"{arg}": plugin.ansi_bytes(args[0] if args else ""),
-              b"{missing}": MISSING_FILE[plugin.ansi]}
+              b"{missing}": MISSING_FILE[plugin.ansi],
+              b"{settings}": plugin.ansi_bytes(plugin.native_path(program.parent / "tessalini.txt"))}
     got = log_lines(cwd / "tessal.log")
     assert_start(got)
     assert len(got[4:]) == len(expected) and all(
