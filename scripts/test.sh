@@ -21,4 +21,4 @@ TESSAL_PROGRAM=build/asan/tessal "${pytest[@]}" -m "not windows_only and not lar
 
 bash scripts/fuzz.sh 10
 
-bash scripts/windows-test.sh
+TESSAL_RELEASE_MADE=1 bash scripts/windows-test.sh
