@@ -1,10 +1,10 @@
-"""Runs the built plug-in as the host does: the program in a folder of its own beside its
-settings, a working folder of its own, a temporary file named by the one argument.
-
-TESSAL_PROGRAM names the program (default: build/native/tessal). When TESSAL_WINE is set, the
-program is a Windows executable and TESSAL_WINE the Wine loader that runs it ("wine", or the
-64-bit loader itself where 32-bit programs cannot run); TESSAL_ANSI names the code page that
-Wine's locale gives (cp932 or cp1252)."""
+# Runs the built plug-in as the host does: the program in a folder of its own beside its
+# settings, a working folder of its own, a temporary file named by the one argument.
+#
+# TESSAL_PROGRAM names the program (default: build/native/tessal). When TESSAL_WINE is set, the
+# program is a Windows executable and TESSAL_WINE the Wine loader that runs it ("wine", or the
+# 64-bit loader itself where 32-bit programs cannot run); TESSAL_ANSI names the code page that
+# Wine's locale gives (cp932 or cp1252).
 
 import os
 import re
@@ -20,8 +20,6 @@ import pytest
 ROOT = Path(__file__).resolve().parents[2]
 CORPUS = ROOT / "tests" / "corpus"
 TIMESTAMP = rb"[A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d GMT[-+]\d{4} \d+"
-
-
 MISSING_FILE = {"utf-8": b"No such file or directory", "cp1252": b"File not found",
                 "cp932": "ファイルが見つかりません".encode("cp932")}  # the system's own words
 
@@ -93,17 +91,16 @@ def assert_start(lines):
     assert abs(shown - now) < timedelta(minutes=2), (lines[2], now)
 
 
-SONG = (b"[#SETTING]\r\nTempo=120\r\n[#PREV]\r\nLyric=R\r\n[#0000]\r\nLyric=a\r\n"
-        b"[#0001]\r\nLyric=R\r\n[#0002]\r\nLyric=i\r\nLength=480\r\n[#NEXT]\r\nLyric=R\r\n")
-REWRITTEN = (b"[#SETTING]\r\nTempo=120\r\nFlags=\r\n[#PREV]\r\nLyric=R\r\nFlags=\r\n"
-             b"[#0000]\r\nLyric=a\r\nFlags=\r\n[#0001]\r\nLyric=R\r\nFlags=\r\n"
-             b"[#0002]\r\nLength=480\r\nLyric=- i\r\nFlags=\r\n[#NEXT]\r\nLyric=R\r\nFlags=")
+# A song with one lyric to change, as the host writes it and as the plug-in rewrites it.
+SONG = b"[#SETTING]\r\nTempo=120\r\n[#PREV]\r\nLyric=R\r\n[#0000]\r\nLyric=R\r\n[#0001]\r\nLyric=i\r\n"
+REWRITTEN = (b"[#SETTING]\r\nTempo=120\r\nFlags=\r\n[#PREV]\r\nLyric=R\r\nFlags=\r\n[#0000]\r\n"
+             b"Lyric=R\r\nFlags=\r\n[#0001]\r\nLyric=- i\r\nFlags=\r\n[#NEXT]\r\nFlags=")
+# The last lines of a completed run's log; "Lyrics changed: N" stands before the verdict.
 SUCCESS = [b"Temporary file read.", b"Successful Program Termination.", b""]
 FAILURE = [b"Unsuccessful Program Termination. ", b""]
 
 
-def layout(plugin, scratch, settings=b"vowels=a,i,u,e,o\r\n", song=SONG, plug="plug",
-           name="song.tmp"):
+def layout(plugin, scratch, settings=b"vowels=a,i,u,e,o\r\n", song=SONG, plug="plug", name="song.tmp"):
     program = plugin.install(scratch / plug, settings)
     (scratch / "work").mkdir()
     (scratch / "work" / name).write_bytes(song)

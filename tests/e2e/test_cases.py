@@ -11,65 +11,85 @@ import pytest
 
 from conftest import MISSING_FILE, assert_start, log_lines
 
-CASES = sorted((Path(__file__).parent / "cases").glob("*.case"))
-VERDICT = {0: [b"Successful Program Termination.", b""],
-           1: [b"Unsuccessful Program Termination. ", b""]}
+NONE = b"{none}"  # a section without a Lyric line
 
 
 def unescape(text):
     return codecs.escape_decode(text.encode())[0]
 
 
-def read_case(path):
+def read_case(text):
     header, sections, lines = {}, {}, None
-    for line in path.read_text(encoding="utf-8").split("\n"):
+    for line in text.split("\n"):
         if line.startswith("--- "):
             name, *how = line[4:].split()
             lines = sections[name] = [how[0] if how else "crlf"]
-        elif lines is not None:
+        elif lines is not None and line and not line.startswith("# "):
             lines.append(line)
-        elif not line.startswith("#") and ":" in line:
+        elif lines is None and not line.startswith("#") and ":" in line:
             key, _, value = line.partition(":")
             header[key] = value.strip()
-    for lines in sections.values():
-        while lines[-1] == "":
-            lines.pop()
     return header, sections
 
 
-def replace(text, places):
+def runs(path):
+    """One run per value of "each" (put for {each}) and per row of "--- lyrics"."""
+    text = path.read_text(encoding="utf-8")
+    header, sections = read_case(text)
+    marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
+    for i, value in enumerate(v.strip() for v in header.get("each", "").split("|")):
+        for j, row in enumerate(sections.get("lyrics", ["", "R | a => - a"])[1:]):
+            yield pytest.param(text.replace("{each}", value), row, marks=marks, id=f"{path.stem}-{i}-{j}")
+
+
+def lyric_song(row):
+    """The song of a row of lyrics, what it must become (None: untouched) and how many change."""
+    ends, notes = {}, []
+    for token in (token.strip() for token in row.split("|")):
+        if token[:5] in ("#PREV", "#NEXT"):
+            ends[token[1:5]] = unescape(token[6:]) if "=" in token else NONE
+        else:
+            old, _, new = (part.strip() for part in token.partition("=>"))
+            notes.append(("%04d" % len(notes), unescape(old), unescape(new or old)))
+
+    def text(sections, last=b"Flags=\r\n"):
+        return b"".join(b"[#%s]\r\n" % name.encode() + (b"" if lyric == NONE else b"Lyric=%s\r\n" % lyric)
+                        + last for name, lyric in sections)
+    song = text([(name, ends[name]) for name in ["PREV"] if name in ends] + [n[:2] for n in notes]
+                + [(name, ends[name]) for name in ["NEXT"] if name in ends], b"")
+    after = {"SETTING": NONE, "PREV": NONE, **{name: new for name, _, new in notes}, "NEXT": NONE} | ends
+    changed = sum(old != new for _, old, new in notes)
+    return song, text(after.items())[:-2] if changed else None, changed
+
+
+def glob(pattern, places={}):
     for place, value in places.items():
-        text = text.replace(place, value)
-    return text
-
-
-def marks(path):
-    only = read_case(path)[0].get("only")
-    return [getattr(pytest.mark, f"{only}_only")] if only else []
-
-
-def glob(pattern):
+        pattern = pattern.replace(place, value)
     return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
 
 
-@pytest.mark.parametrize("path", [pytest.param(p, id=p.stem, marks=marks(p)) for p in CASES])
-def test_case(plugin, scratch, path):
-    header, sections = read_case(path)
-    settings = header.get("settings", r"vowels=a,i,u,e,o\r\n")
+@pytest.mark.parametrize("text, row", [run for path in sorted(
+    (Path(__file__).parent / "cases").glob("*.case")) for run in runs(path)])
+def test_case(plugin, scratch, text, row):
+    header, sections = read_case(text)
+    settings, status = header.get("settings", r"vowels=a,i,u,e,o\r\n"), int(header.get("status", 0))
     program = plugin.install(scratch / os.fsdecode(unescape(header.get("plug", "plug"))),
                              None if settings in ("none", "folder") else unescape(settings))
     if settings == "folder":
         (program.parent / "tessalini.txt").mkdir()
-    work = scratch / "work"
+    work = cwd = scratch / "work"
     work.mkdir()
     song = work / header.get("name", "song.tmp")
-    how, *lines = sections["song"]
-    content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how]
-                       for line in lines)
+    if "song" in sections:
+        how, *lines = sections["song"]
+        content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how] for line in lines)
+        written = b"\r\n".join(unescape(line) for line in sections.get("written", [""])[1:])
+        changed = int(header.get("changed", 0))
+    else:
+        content, written, changed = lyric_song(row)
     song.write_bytes(content)
     if "folder" in header:
         (work / header["folder"]).mkdir()
-    cwd = work
     if header.get("workdir") == "elsewhere":
         cwd = scratch / "elsewhere"
         cwd.mkdir()
@@ -80,40 +100,39 @@ def test_case(plugin, scratch, path):
     before = song.stat()
     # Root's writes pass any permission bits: run as nobody then.
     user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
-
     lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
     lexer.whitespace_split, lexer.escape = True, ""
-    places = {b"{name}": os.fsencode(song.name), b"{song}": os.fsencode(plugin.native_path(song))}
-    args = [os.fsdecode(replace(unescape(arg), places)) for arg in lexer]
-    status, out = plugin.run(program, args, cwd, user)
+    # Placeholders go in after escapes are read: Windows paths keep their backslashes.
+    args = [os.fsdecode(unescape(arg).replace(b"{name}", os.fsencode(song.name))
+                        .replace(b"{song}", os.fsencode(plugin.native_path(song)))) for arg in lexer]
+    status_got, out = plugin.run(program, args, cwd, user)
 
-    assert status == int(header["status"])
+    assert status_got == status
     stdout = unescape(header.get("stdout", ""))
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
-    if "written" in sections:
-        assert song.read_bytes() == b"\r\n".join(unescape(line) for line in sections["written"][1:])
+    if written and status == 0:
+        assert song.read_bytes() == written
         assert song.stat().st_mode == before.st_mode  # the host's permission bits too
     else:
         assert song.read_bytes() == content
         assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
     assert not list(work.glob(song.name + ".tessal-*")), "a neighbouring file is left"
 
-    if sections["log"][0] == "none":
+    how, *lines = sections.get("log", ["crlf", "{read}", "{changed}"])
+    if how == "none":
         assert not (cwd / "tessal.log").is_file()
         return
-    places = {b"{name}": plugin.ansi_bytes(song.name),
-              b"{song}": plugin.ansi_bytes(plugin.native_path(song)),
-              b"{missing}": MISSING_FILE[plugin.ansi]}
-    expected = []
-    for line in sections["log"][1:]:
-        if line == "{execute}":
-            expected += [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
-                         b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent))]
-            continue
-        expected.append(replace(unescape(line), places))
-    lines = log_lines(cwd / "tessal.log")
-    assert_start(lines)
-    written = lines[4:]
-    expected += VERDICT[status]
-    assert len(written) == len(expected) and all(
-        glob(want).fullmatch(got) for want, got in zip(expected, written)), (written, expected)
+    start = [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
+             b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent)),
+             b"Vowels: " + unescape(header.get("vowels", "a i u e o"))]
+    shorthand = {"{start}": start, "{read}": start + [b"Temporary file name: {arg}", b"Temporary file read."],
+                 "{execute}": start[:2], "{changed}": [b"Lyrics changed: %d" % changed]}
+    expected = [want for line in lines for want in shorthand.get(line, [unescape(line)])]
+    expected += [b"Successful Program Termination." if status == 0 else b"Unsuccessful Program Termination. ", b""]
+    places = {b"{name}": plugin.ansi_bytes(song.name), b"{arg}": plugin.ansi_bytes(args[0] if args else ""),
+              b"{missing}": MISSING_FILE[plugin.ansi],
+              b"{settings}": plugin.ansi_bytes(plugin.native_path(program.parent / "tessalini.txt"))}
+    got = log_lines(cwd / "tessal.log")
+    assert_start(got)
+    assert len(got[4:]) == len(expected) and all(
+        glob(want, places).fullmatch(line) for want, line in zip(expected, got[4:])), (got[4:], expected)
