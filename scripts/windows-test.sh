@@ -26,12 +26,12 @@ fi
 # The release archives, which the end-to-end tests unpack and run; the release is the 32-bit
 # program on every machine. scripts/test.sh has made them already.
 [ "${TESSAL_RELEASE_MADE:-}" = 1 ] || bash scripts/package.sh
-scripts/check-pe.py build/windows/tessal.exe gui
+scripts/check-pe.sh build/windows/tessal.exe gui x86
 
 cmake --preset "$preset" -DTESSAL_WERROR="${CI:+ON}"
 cmake --build --preset "$preset"
-scripts/check-pe.py "build/$preset/tessal_tests.exe" console "$machine"
-scripts/check-pe.py "build/$preset/tessal.exe" gui "$machine"
+scripts/check-pe.sh "build/$preset/tessal_tests.exe" console "$machine"
+scripts/check-pe.sh "build/$preset/tessal.exe" gui "$machine"
 echo "Windows tests: build/$preset/tessal.exe under $(basename "$wine"): $reason"
 
 # A prefix of its own, made once by the loader that runs the tests. No display, and no offer to
