@@ -7,24 +7,14 @@
 // opens the first such file as soon as it appears, as a scanner opens a file being written,
 // and prints "held" once the file's writer has closed it.
 
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
-#include <functional>
 #include <string>
 
-namespace {
-
-void say(const char *line) {
-    std::puts(line);
-    std::fflush(stdout);
-}
-
 // Polls until done() holds; false after 30 s, when the test has gone wrong.
-bool pollUntil(const std::function<bool()> &done) {
+template <typename Done> static bool pollUntil(Done done) {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(1)) {
         if (done())
             return true;
@@ -32,50 +22,38 @@ bool pollUntil(const std::function<bool()> &done) {
     return false;
 }
 
-// The first file that matches pattern, once there is one; empty if none comes.
-std::wstring appearing(const std::wstring &pattern) {
-    std::wstring found;
-    pollUntil([&] {
-        WIN32_FIND_DATAW match;
-        HANDLE search = FindFirstFileW(pattern.c_str(), &match);
-        if (search == INVALID_HANDLE_VALUE)
-            return false;
-        FindClose(search);
-        found = pattern.substr(0, pattern.rfind(L'\\') + 1) + match.cFileName;
-        return true;
-    });
-    return found;
+static HANDLE openShared(const std::wstring &path, DWORD sharing) {
+    return CreateFileW(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Whether no one has the file open for writing: only then may it be opened sharing just reads.
-bool writerClosed(const std::wstring &path) {
-    HANDLE probe = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(probe);
-    return true;
-}
-
-} // namespace
-
-int wmain(int argc, wchar_t **argv) {
-    if (argc != 3)
-        return 2;
+int wmain(int, wchar_t **argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0); // each line reaches the test as it is printed
     std::wstring path = argv[1];
     DWORD sharing = std::wcscmp(argv[2], L"none") == 0   ? 0
                     : std::wcscmp(argv[2], L"read") == 0 ? FILE_SHARE_READ
                                                          : FILE_SHARE_READ | FILE_SHARE_WRITE;
     bool toCome = path.ends_with(L'*');
+    WIN32_FIND_DATAW match;
+    HANDLE search = INVALID_HANDLE_VALUE;
     if (toCome) {
-        say("watching");
-        path = appearing(path);
+        std::puts("watching");
+        if (!pollUntil([&] {
+                return (search = FindFirstFileW(path.c_str(), &match)) != INVALID_HANDLE_VALUE;
+            }))
+            return 3;
+        FindClose(search);
+        path = path.substr(0, path.rfind(L'\\') + 1) + match.cFileName;
     }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE || (toCome && !pollUntil([&] { return writerClosed(path); })))
+    HANDLE file = openShared(path, sharing);
+    // Only once no one has the file open for writing may it be opened sharing just reads.
+    auto writerClosed = [&] {
+        HANDLE probe = openShared(path, FILE_SHARE_READ);
+        return probe != INVALID_HANDLE_VALUE && CloseHandle(probe);
+    };
+    if (file == INVALID_HANDLE_VALUE || (toCome && !pollUntil(writerClosed)))
         return 3;
-    say("held");
+    std::puts("held");
     while (std::getchar() != EOF) {
     }
     CloseHandle(file);

@@ -1,15 +1,44 @@
-"""Runs each case file of cases/ (README.md there tells their form) as the host runs the
-plug-in, natively or under Wine."""
+# Runs each case file of cases/ as the host runs the plug-in, natively or under Wine.
+#
+# A case file is a header of "key: value" lines, then sections that start with "--- NAME".
+# Lines starting with "# " are comments. Values and lines take Python's byte escapes (\r, \x82).
+#   stdout       what the program prints, without its line end: a run that prints something
+#                must fail with exit status 1, one that prints nothing succeed with 0
+#   args         blank-separated arguments, '' an empty one (default: {song}, the song's full
+#                path as the program sees it); the run starts in a folder of its own, not the
+#                song's
+#   name, plug   the song's file name and the program's folder (default: song.tmp, plug)
+#   settings     tessalini.txt beside the program (default: vowels=a,i,u,e,o\r\n); none: no file
+#   vowels       the settings' vowels as the log shows them (default: a i u e o)
+#   folder       a folder made before the run, named from the scratch folder: work/ holds the
+#                song, plug/ the program, cwd/ is the working folder
+#   modes, user  permission bits set before the run ("song=444 work=555"); user: nobody runs
+#                as that user (root's writes pass any permission bits)
+#   only         posix or windows: the cases only that build can meet
+#   each         values split at "|": one run for each, with the value put for {each} everywhere
+#   --- lyrics   one run per row of notes' lyrics: "R | a => - a | ka | #PREV=R | #NEXT"; "=>"
+#                gives the new lyric, {none} a note without one, #PREV and #NEXT those sections
+#                (no "=": no Lyric). The runner builds the song and what it must become; a row
+#                where nothing changes must leave the song untouched.
+#   --- song     otherwise the song, its lines joined as they stand (each writes its line ends)
+#   --- written  what the song holds afterwards, lines joined by CR LF; without it the song must
+#                be untouched. Without song and lyrics: the row "R | a => - a".
+#   --- log      the log's lines after its four start lines, before the verdict (default:
+#                {read} {changed}). {start}: the program's two lines and the Vowels line;
+#                {read}: those, the song's name and "Temporary file read."; {execute}: the
+#                program's two lines; {changed}: "Lyrics changed: N". Within lines, {arg} is the
+#                first argument, {settings} the settings' path, as logged. "--- log none": no
+#                log is made.
+# In stdout and log lines {any} matches any bytes (the system's own words, a source line).
 
 import codecs
 import os
 import re
-import shlex
 from pathlib import Path
 
 import pytest
 
-from conftest import MISSING_FILE, assert_start, log_lines
+from conftest import FAILURE, SUCCESS, ansi, layout, log_lines, native_path, run
 
 NONE = b"{none}"  # a section without a Lyric line
 
@@ -19,31 +48,30 @@ def unescape(text):
 
 
 def read_case(text):
-    header, sections, lines = {}, {}, None
-    for line in text.split("\n"):
-        if line.startswith("--- "):
-            name, *how = line[4:].split()
-            lines = sections[name] = [how[0] if how else "crlf"]
-        elif lines is not None and line and not line.startswith("# "):
-            lines.append(line)
-        elif lines is None and not line.startswith("#") and ":" in line:
-            key, _, value = line.partition(":")
-            header[key] = value.strip()
-    return header, sections
+    head, *parts = re.split(r"^--- (.*)\n", text, flags=re.M)
+    header = dict(line.split(":", 1) for line in head.split("\n") if line and line[0] != "#")
+    sections = {name: [line for line in body.split("\n") if line and not line.startswith("# ")]
+                for name, body in zip(parts[::2], parts[1::2])}
+    return {key: value.strip() for key, value in header.items()}, sections
 
 
 def runs(path):
-    """One run per value of "each" (put for {each}) and per row of "--- lyrics"."""
+    # One run per value of "each" and per row of "--- lyrics".
     text = path.read_text(encoding="utf-8")
-    header, sections = read_case(text)
-    marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
-    for i, value in enumerate(v.strip() for v in header.get("each", "").split("|")):
-        for j, row in enumerate(sections.get("lyrics", ["", "R | a => - a"])[1:]):
-            yield pytest.param(text.replace("{each}", value), row, marks=marks, id=f"{path.stem}-{i}-{j}")
+    for i, value in enumerate(read_case(text)[0].get("each", "").split("|")):
+        header, sections = read_case(text.replace("{each}", value.strip()))
+        marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
+        for j, row in enumerate(sections.get("lyrics", ["R | a => - a"])):
+            yield pytest.param(header, sections, row, marks=marks, id=f"{path.stem}-{i}-{j}")
+
+
+def song_text(sections, end=b"Flags=\r\n"):
+    return b"".join(b"[#%s]\r\n" % name.encode() + (b"" if lyric == NONE else b"Lyric=%s\r\n" % lyric)
+                    + end for name, lyric in sections)
 
 
 def lyric_song(row):
-    """The song of a row of lyrics, what it must become (None: untouched) and how many change."""
+    # The song of a row of lyrics, what it must become and how many lyrics change.
     ends, notes = {}, []
     for token in (token.strip() for token in row.split("|")):
         if token[:5] in ("#PREV", "#NEXT"):
@@ -51,88 +79,67 @@ def lyric_song(row):
         else:
             old, _, new = (part.strip() for part in token.partition("=>"))
             notes.append(("%04d" % len(notes), unescape(old), unescape(new or old)))
-
-    def text(sections, last=b"Flags=\r\n"):
-        return b"".join(b"[#%s]\r\n" % name.encode() + (b"" if lyric == NONE else b"Lyric=%s\r\n" % lyric)
-                        + last for name, lyric in sections)
-    song = text([(name, ends[name]) for name in ["PREV"] if name in ends] + [n[:2] for n in notes]
-                + [(name, ends[name]) for name in ["NEXT"] if name in ends], b"")
-    after = {"SETTING": NONE, "PREV": NONE, **{name: new for name, _, new in notes}, "NEXT": NONE} | ends
-    changed = sum(old != new for _, old, new in notes)
-    return song, text(after.items())[:-2] if changed else None, changed
+    prev, next_ = ([(name, ends[name])] if name in ends else [] for name in ("PREV", "NEXT"))
+    song = song_text(prev + [note[:2] for note in notes] + next_, b"")
+    after = {"SETTING": NONE, "PREV": NONE, **{name: new for name, _, new in notes}, "NEXT": NONE}
+    written = song_text((after | ends).items())[:-2]
+    return song, written, sum(old != new for _, old, new in notes)
 
 
-def glob(pattern, places={}):
-    for place, value in places.items():
-        pattern = pattern.replace(place, value)
+def glob(pattern):
     return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
 
 
-@pytest.mark.parametrize("text, row", [run for path in sorted(
+@pytest.mark.parametrize("header, sections, row", [run for path in sorted(
     (Path(__file__).parent / "cases").glob("*.case")) for run in runs(path)])
-def test_case(plugin, scratch, text, row):
-    header, sections = read_case(text)
-    settings, status = header.get("settings", r"vowels=a,i,u,e,o\r\n"), int(header.get("status", 0))
-    program = plugin.install(scratch / os.fsdecode(unescape(header.get("plug", "plug"))),
-                             None if settings in ("none", "folder") else unescape(settings))
-    if settings == "folder":
-        (program.parent / "tessalini.txt").mkdir()
-    work = cwd = scratch / "work"
-    work.mkdir()
-    song = work / header.get("name", "song.tmp")
+def test_case(scratch, header, sections, row):
+    settings, stdout = header.get("settings", r"vowels=a,i,u,e,o\r\n"), unescape(header.get("stdout", ""))
     if "song" in sections:
-        how, *lines = sections["song"]
-        content = b"".join(unescape(line) + {"crlf": b"\r\n", "lf": b"\n", "raw": b""}[how] for line in lines)
-        written = b"\r\n".join(unescape(line) for line in sections.get("written", [""])[1:])
-        changed = int(header.get("changed", 0))
+        content = b"".join(unescape(line) for line in sections["song"])
+        written = b"\r\n".join(unescape(line) for line in sections.get("written", []))
+        # Every "- " that a written song holds beyond the song's is a changed lyric.
+        changed = written.count(b"Lyric=- ") - content.count(b"Lyric=- ") if written else 0
     else:
         content, written, changed = lyric_song(row)
-    song.write_bytes(content)
-    if "folder" in header:
-        (work / header["folder"]).mkdir()
-    if header.get("workdir") == "elsewhere":
-        cwd = scratch / "elsewhere"
-        cwd.mkdir()
-        cwd.chmod(0o777)
-    for change in header.get("modes", "").split():  # "song=444 work=555"
+    settings = None if settings == "none" else unescape(settings)
+    plug, name = os.fsdecode(unescape(header.get("plug", "plug"))), header.get("name", "song.tmp")
+    program, work, song = layout(scratch, content, settings, plug, name)
+    cwd = scratch / "cwd"
+    cwd.mkdir()
+    cwd.chmod(0o777)
+    if header.get("folder"):
+        (scratch / header["folder"]).mkdir()
+    for change in header.get("modes", "").split():
         name, mode = change.split("=")
         (song if name == "song" else work).chmod(int(mode, 8))
     before = song.stat()
-    # Root's writes pass any permission bits: run as nobody then.
     user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
-    lexer = shlex.shlex(header.get("args", "{name}"), posix=True)
-    lexer.whitespace_split, lexer.escape = True, ""
     # Placeholders go in after escapes are read: Windows paths keep their backslashes.
-    args = [os.fsdecode(unescape(arg).replace(b"{name}", os.fsencode(song.name))
-                        .replace(b"{song}", os.fsencode(plugin.native_path(song)))) for arg in lexer]
-    status_got, out = plugin.run(program, args, cwd, user)
+    args = [os.fsdecode(unescape(arg.strip("'")).replace(b"{song}", os.fsencode(native_path(song))))
+            for arg in header.get("args", "{song}").split()]
+    status, out = run(program, args, cwd, user)
 
-    assert status_got == status
-    stdout = unescape(header.get("stdout", ""))
+    assert status == (1 if stdout else 0)
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
-    if written and status == 0:
+    if changed and not status:
         assert song.read_bytes() == written
         assert song.stat().st_mode == before.st_mode  # the host's permission bits too
     else:
         assert song.read_bytes() == content
         assert (song.stat().st_ino, song.stat().st_mtime_ns) == (before.st_ino, before.st_mtime_ns)
     assert not list(work.glob(song.name + ".tessal-*")), "a neighbouring file is left"
-
-    how, *lines = sections.get("log", ["crlf", "{read}", "{changed}"])
-    if how == "none":
+    if "log none" in sections:
         assert not (cwd / "tessal.log").is_file()
         return
-    start = [b"Execute file name: " + plugin.ansi_bytes(plugin.native_path(program)),
-             b"Execute file dir: " + plugin.ansi_bytes(plugin.native_path(program.parent)),
+    start = [b"Execute file name: " + ansi(native_path(program)),
+             b"Execute file dir: " + ansi(native_path(program.parent)),
              b"Vowels: " + unescape(header.get("vowels", "a i u e o"))]
     shorthand = {"{start}": start, "{read}": start + [b"Temporary file name: {arg}", b"Temporary file read."],
                  "{execute}": start[:2], "{changed}": [b"Lyrics changed: %d" % changed]}
-    expected = [want for line in lines for want in shorthand.get(line, [unescape(line)])]
-    expected += [b"Successful Program Termination." if status == 0 else b"Unsuccessful Program Termination. ", b""]
-    places = {b"{name}": plugin.ansi_bytes(song.name), b"{arg}": plugin.ansi_bytes(args[0] if args else ""),
-              b"{missing}": MISSING_FILE[plugin.ansi],
-              b"{settings}": plugin.ansi_bytes(plugin.native_path(program.parent / "tessalini.txt"))}
+    expected = [want for line in sections.get("log", ["{read}", "{changed}"])
+                for want in shorthand.get(line, [unescape(line)])] + (FAILURE if status else SUCCESS)
+    expected = [want.replace(b"{arg}", ansi(args[0] if args else "")).replace(
+        b"{settings}", ansi(native_path(program.parent / "tessalini.txt"))) for want in expected]
     got = log_lines(cwd / "tessal.log")
-    assert_start(got)
-    assert len(got[4:]) == len(expected) and all(
-        glob(want, places).fullmatch(line) for want, line in zip(expected, got[4:])), (got[4:], expected)
+    assert len(got) == len(expected) and all(
+        glob(want).fullmatch(line) for want, line in zip(expected, got)), (got, expected)

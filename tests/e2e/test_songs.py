@@ -1,5 +1,5 @@
-"""What users get, end to end: real songs with the shipped settings, the readmes' example,
-the releases as an editor and a user find them, and the Linux release as OpenUtau runs it."""
+# What users get, end to end: real songs with the shipped settings, and the releases as an
+# editor and a user find them, doing to the readmes' example what the readmes show.
 
 import re
 import shutil
@@ -9,28 +9,32 @@ import zipfile
 
 import pytest
 
-from conftest import CORPUS, ROOT, SUCCESS, corpus_lyrics, layout, log_lines
+from conftest import PROGRAM, ROOT, SUCCESS, WINE, ansi, layout, log_lines, native_path, run
 
-EXAMPLE = ROOT / "examples" / "selection.tmp"
+CORPUS = ROOT / "tests" / "corpus"
 SETTINGS = ROOT / "package" / "tessalini.txt"
+RELEASES = ROOT / "build" / "release"
 
 
-# Lyrics known to take the prefix, by note.
-KNOWN = {"YuzukiTsuru_MusicXML2UST_01.tmp": {b"0060": "- い", b"0114": "- い", b"0147": "- あ",
-                                            b"0149": "- い"}}
+def lyrics(content):
+    # (name, lyric) of every note, read independently of the program: a section "[#NAME]" is a
+    # note when NAME is a number.
+    sections = (part.partition(b"]") for part in re.split(rb"[\r\n]\[#", b"\n" + content))
+    return [(name, re.search(rb"[\r\n]Lyric=([^\r\n]*)", body)[1])
+            for name, _, body in sections if name.isdigit()]
 
 
 @pytest.mark.parametrize("name", sorted(p.name for p in CORPUS.glob("*.tmp")))
-def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
+def test_real_songs_with_the_shipped_settings(scratch, name):
     original, settings = (CORPUS / name).read_bytes(), SETTINGS.read_bytes()
     vowels = settings.split(b"\r\n")[0].split(b"=", 1)[1].split(b",")
-    assert b"checkprev=1\r\n" in settings
-    program, work, path = layout(plugin, scratch, settings=settings, song=original)
-    assert plugin.run(program, ["song.tmp"], work)[0] == 0
+    program, work, path = layout(scratch, original, settings)
+    assert run(program, ["song.tmp"], work)[0] == 0
 
-    before, after = corpus_lyrics(original), corpus_lyrics(path.read_bytes())
+    before, after = lyrics(original), lyrics(path.read_bytes())
     assert [n for n, _ in before] == [n for n, _ in after]
-    # With checkprev=1 the first note follows a rest unless the note before it is no rest.
+    # The settings have checkprev=1: the first note follows a rest unless the note before it
+    # is no rest.
     prev = re.search(rb"^\[#PREV\]\s+(?:(?!\[)[^\r\n]*\s+)*?Lyric=([^\r\n]*)", original, re.M)
     after_rest = not prev or prev[1] == b"R"
     for (_, old), (_, new) in zip(before, after):
@@ -39,47 +43,51 @@ def test_real_songs_with_the_shipped_settings(plugin, scratch, name):
             expected = b"- " + old
         assert new == expected
         after_rest = new == b"R"
-    lyrics = dict(after)
-    assert {n: lyrics[n].decode("cp932") for n in KNOWN.get(name, {})} == KNOWN.get(name, {})
 
 
-def table(text):
-    """The before and after rows of a readme's first table, as lists of cells."""
-    rows = [row for row in re.findall(r"^ *\|(.*)\| *$", text, re.M) if "---" not in row]
-    return tuple([cell.strip() for cell in row.split("|")][1:] for row in rows[:2])
-
-
-def test_readme_tables_are_what_the_release_does_to_the_example(plugin, scratch):
-    # Under Wine the program is the release's, unpacked; the editor's working folder is its
-    # own, and the song lies in a temporary folder.
-    if plugin.wine:
-        with zipfile.ZipFile(release("tessal-*.zip")) as archive:
+def test_release_does_to_the_example_what_the_readmes_show(scratch):
+    example, encoding = (ROOT / "examples" / "selection.tmp").read_bytes(), "cp932"
+    if WINE:
+        # UTAU: the zip unpacked into its plug-ins; the working folder is UTAU's own, and the
+        # song lies in a temporary folder.
+        with zipfile.ZipFile(next(RELEASES.glob("tessal-*.zip"))) as archive:
             archive.extractall(scratch / "UTAU" / "plugins")
-        program = scratch / "UTAU" / "plugins" / "tessal" / "tessal.exe"
-        if plugin.program.resolve() != ROOT / "build/windows/tessal.exe":
+        folder, cwd, song = scratch / "UTAU/plugins/tessal", scratch / "UTAU", scratch / "temp/1.tmp"
+        if PROGRAM.resolve() != ROOT / "build/windows/tessal.exe":
             # The release holds the 32-bit build; where that cannot run, its 64-bit twin stands in.
-            shutil.copy2(plugin.program, program)
+            shutil.copy2(PROGRAM, folder)
     else:
-        program = plugin.install(scratch / "plug", SETTINGS.read_bytes())
-    work, song = scratch / "UTAU", scratch / "temp" / "tmp1234.tmp"
-    work.mkdir(exist_ok=True)
-    song.parent.mkdir()
-    song.write_bytes(EXAMPLE.read_bytes())
-    assert plugin.run(program, [plugin.native_path(song)], work)[0] == 0
-    assert log_lines(work / "tessal.log")[-3:-1] == [b"Lyrics changed: 3", SUCCESS[1]]
-    lyrics = tuple([lyric.decode("cp932") for _, lyric in corpus_lyrics(text)]
-                   for text in (EXAMPLE.read_bytes(), song.read_bytes()))
+        # OpenUtau on Linux, its data folder under a home with a blank and kana; the release
+        # found at any depth in Plugins, started in its own folder with the absolute path of a
+        # song that plugin.txt's encoding=utf-8 asks for: UTF-8 with a byte-order mark, LF.
+        data = scratch / "ユーザー 1/.local/share/OpenUtau"
+        with tarfile.open(next(RELEASES.glob("tessal-*-linux-x86_64.tar.gz"))) as archive:
+            archive.extractall(data / "Plugins" / "singer tools")
+        folder = cwd = data / "Plugins/singer tools/tessal"
+        song, encoding = data / "Cache/temp.tmp", "utf-8"
+        example = b"\xef\xbb\xbf" + example.decode("cp932").replace("\r\n", "\n").encode()
+        headers = subprocess.run(["readelf", "-lS", folder / "tessal"], capture_output=True,
+                                 text=True, check=True).stdout
+        assert "INTERP" not in headers and ".symtab" not in headers  # static and stripped
+    program = folder / PROGRAM.name
+    song.parent.mkdir(parents=True, exist_ok=True)
+    song.write_bytes(example)
+    assert run(program, [native_path(song)], cwd) == (0, b"")
+    # The release's settings are found beside it.
+    assert log_lines(cwd / "tessal.log")[2:] == [
+        "Vowels: a i u e o あ い う え お".encode(encoding), b"Temporary file name: "
+        + ansi(native_path(song)), b"Temporary file read.", b"Lyrics changed: 3", *SUCCESS]
+    shown = tuple([lyric.decode(encoding) for _, lyric in lyrics(text)]
+                  for text in (example, song.read_bytes()))
     for readme in ("README.md", "README.ja.md", "package/README.txt", "package/README.ja.txt"):
-        assert table((ROOT / readme).read_text(encoding="utf-8")) == lyrics, readme
-
-
-def release(pattern):
-    [found] = (ROOT / "build" / "release").glob(pattern)
-    return found
+        # The before and after rows of the readme's first table.
+        rows = re.findall(r"^ *\|(.*)\| *$", (ROOT / readme).read_text(encoding="utf-8"), re.M)
+        rows = [[cell.strip() for cell in row.split("|")][1:] for row in rows if "---" not in row]
+        assert tuple(rows[:2]) == shown, readme
 
 
 def test_releases_hold_what_editors_and_users_rely_on():
-    zipped, tarred = release("tessal-*.zip"), release("tessal-*-linux-x86_64.tar.gz")
+    zipped, tarred = next(RELEASES.glob("tessal-*.zip")), next(RELEASES.glob("tessal-*.tar.gz"))
     version = zipped.name.removeprefix("tessal-").removesuffix(".zip")
     with zipfile.ZipFile(zipped) as archive:
         windows = {n: archive.read(n) for n in archive.namelist() if not n.endswith("/")}
@@ -110,9 +118,10 @@ def test_releases_hold_what_editors_and_users_rely_on():
             assert not re.search("[\r\n]", texts[name].replace(line_end, "")), name
         # The English readme carries a byte-order mark for old Notepad, on Windows only.
         assert texts["README.txt"].startswith("\ufeff") == (line_end == "\r\n")
-        assert {"checkprev=1", "name=Add Tessal after R", *plugin_lines} <= set(
+        assert {"vowels=a,i,u,e,o,あ,い,う,え,お", "checkprev=1", "name=Add Tessal after R",
+                *plugin_lines} <= set(
             texts["tessalini.txt"].split(line_end) + texts["plugin.txt"].split(line_end))
-        assert "あ" in texts["tessalini.txt"] and texts["version.txt"] == version + line_end
+        assert texts["version.txt"] == version + line_end
         assert "MIT" in texts["LICENSE.txt"]
         for readme in ("README.txt", "README.ja.txt"):
             assert not re.search(r"cmake|pytest|scripts/|apt-get|\.sh\b", texts[readme]), readme
@@ -120,34 +129,3 @@ def test_releases_hold_what_editors_and_users_rely_on():
                 "install.txt", "Documents", "~/Library/OpenUtau", "checkprev=0", "Ctrl+Z",
                 "Lyrics changed: ", "No Lyric in note", "version.txt", "LICENSE.txt")
                 if fact not in texts[readme]] == [], readme
-
-
-@pytest.mark.posix_only
-def test_linux_release_runs_as_openutau_starts_it(plugin, scratch):
-    home = scratch / "ユーザー 1"  # OpenUtau's data folder, under a home with a blank and kana
-    with tarfile.open(release("tessal-*-linux-x86_64.tar.gz")) as archive:
-        archive.extractall(home / ".local/share/OpenUtau/Plugins/singer tools")
-    folder = home / ".local/share/OpenUtau/Plugins/singer tools/tessal"  # found at any depth
-    headers = subprocess.run(["readelf", "-lS", folder / "tessal"], capture_output=True,
-                             text=True, check=True).stdout
-    assert "INTERP" not in headers and ".symtab" not in headers  # static and stripped
-
-    # As OpenUtau starts it with encoding=utf-8: in its own folder, with the absolute path of
-    # a song in UTF-8 with a byte-order mark and LF line ends; the gap before is [#PREV] "R".
-    song = home / ".local/share/OpenUtau/Cache/temp.tmp"
-    song.parent.mkdir()
-    notes = ["あ", "R", "お", "か", "한"]
-    song.write_bytes("\ufeff[#SETTING]\nTempo=120\n[#PREV]\nLyric=R\n".encode() + b"".join(
-        b"[#%04d]\nLyric=%s\nFlags=g0B0H0P86\n" % (i, lyric.encode())
-        for i, lyric in enumerate(notes)))
-    assert plugin.run(folder / "tessal", [str(song)], folder) == (0, b"")
-    lines = log_lines(folder / "tessal.log")
-    assert lines[4:7] == [b"Execute file name: " + bytes(folder / "tessal"),
-                          b"Execute file dir: " + bytes(folder),
-                          "Vowels: a i u e o あ い う え お".encode()]
-    assert lines[7:] == [b"Temporary file name: " + bytes(song), b"Temporary file read.",
-                         b"Lyrics changed: 2"] + SUCCESS[1:]
-    rewritten = song.read_bytes()
-    assert rewritten.startswith("\ufeff[#SETTING]".encode())
-    assert [lyric.decode() for _, lyric in corpus_lyrics(rewritten)] == [
-        "- あ", "R", "- お", "か", "한"]
