@@ -39,7 +39,7 @@ def test_large_songs_are_rewritten_in_bounded_memory(scratch, pitches, count):
     # Written as the plug-in writes, so that it comes back with only the new lyrics.
     note = (b"\r\n[#0000]\r\nIntensity=100\r\nNoteNum=60\r\nLength=480\r\nPBS=-40;0\r\nPBW=80\r\n"
             b"PreUtterance=\r\nModulation=0\r\nEnvelope=0,5,35,0,100,100,0\r\nPitchBend="
-            + b"0," * pitches + b"0\r\nLyric=%s\r\nFlags=g0B0")
+            + b"0," * pitches + b"0\r\nLyric=%s\r\nFlags=g0" + b"B0" * (pitches // 40))
     song, rewritten = (b"[#SETTING]\r\nFlags=\r\n[#PREV]\r\nFlags=" + count * (
         note % b"R" + note % vowel + note % b"a") + b"\r\n[#NEXT]\r\nFlags=" for vowel in (b"a", b"- a"))
     program, work, path = layout(scratch, song)
