@@ -9,8 +9,6 @@
 #include "support/failure.h"
 #include "utauio/inout_data.h"
 
-#include <memory>
-
 namespace tessal {
 
 namespace {
@@ -44,17 +42,18 @@ void guardedRun(const std::vector<std::string> &arguments) {
     runLog->writeLine("Execute file name: " + platform::executablePathAnsi());
     runLog->writeLine("Execute file dir: " + executableDirAnsi);
 
-    std::unique_ptr<SettingData> settings;
+    // Neither the settings nor the model is ever freed: freeing a large song's model would
+    // only keep the host waiting for the exit.
+    SettingData *settings = nullptr;
     try {
-        settings = std::make_unique<SettingData>(executableDir + platform::pathSeparator +
-                                                 "tessalini.txt");
+        settings = new SettingData(executableDir + platform::pathSeparator + "tessalini.txt");
     } catch (const Exception &e) {
         runLog->writeLine("Failed to open setting file. - " +
                           platform::utf8ToAnsi(e.description()));
     }
 
-    const std::vector<std::string> vowels = setting(settings.get(), "vowels");
-    const bool checkPrev = setting(settings.get(), "checkprev") == std::vector<std::string>{"1"};
+    const std::vector<std::string> vowels = setting(settings, "vowels");
+    const bool checkPrev = setting(settings, "checkprev") == std::vector<std::string>{"1"};
     std::string vowelLine = "Vowels: ";
     for (size_t i = 0; i < vowels.size(); ++i)
         vowelLine += (i ? " " : "") + vowels[i];
@@ -66,9 +65,9 @@ void guardedRun(const std::vector<std::string> &arguments) {
 
     // Read and saved at the argument as received: a name the ANSI code page cannot hold
     // still names the file.
-    std::unique_ptr<InoutData> model;
+    InoutData *model = nullptr;
     try {
-        model = std::make_unique<InoutData>(arguments[1]);
+        model = new InoutData(arguments[1]);
     } catch (const Exception &e) {
         fail("Failed to open temporary file. - " + platform::utf8ToAnsi(e.description()));
     }
