@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets and runs each for the given seconds (default 20), starting
-# from the seeds in fuzz/corpus. A failed property or a crash stops with its input saved
+# from the seeds in fuzz/corpus, and for the temporary file from the real songs too. A failed property or a crash stops with its input saved
 # under build/fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,7 @@ for target in temporary_file settings; do
     status=0
     "build/fuzz/${target}_fuzzer" -max_total_time="$seconds" \
         -artifact_prefix="build/fuzz/$target-" "$work" "fuzz/corpus/$target" \
+        $([ "$target" = settings ] || echo tests/corpus) \
         >"build/fuzz/$target.log" 2>&1 || status=$?
     grep -E "^Done|ERROR|property failed|SUMMARY" "build/fuzz/$target.log" || true
     [ "$status" -eq 0 ] || { echo "fuzzing $target failed; see build/fuzz/$target.log"; exit 1; }

@@ -16,22 +16,6 @@ REWRITTEN = (b"[#SETTING]\r\nTempo=120\r\nFlags=\r\n[#PREV]\r\nLyric=R\r\nFlags=
              b"Lyric=R\r\nFlags=\r\n[#0001]\r\nLyric=- i\r\nFlags=\r\n[#NEXT]\r\nFlags=")
 
 
-def test_two_runs_at_once_in_one_working_folder(scratch):
-    # Both share one log; each song comes back rewritten or as it was, never damaged.
-    big = SONG + b"".join(b"[#%05d]\r\nLyric=R\r\n[#%05d]\r\nLyric=a\r\nLength=480\r\n"
-                          % (i, i + 1) for i in range(10, 40000, 2))
-    program, work, first = layout(scratch, big)
-    second = work / "second.tmp"
-    second.write_bytes(big)
-    runs = [subprocess.Popen(command(program, [path.name]), cwd=work, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL) for path in (first, second)]
-    results = {(run.wait(timeout=300), path.read_bytes()) for run, path in zip(runs, (first, second))}
-    rewritten = {content for status, content in results if status == 0}
-    assert results <= {(1, big)} | {(0, content) for content in rewritten}, "a damaged song"
-    assert len(rewritten) <= 1 and all(song.count(b"Lyric=- a") == 19995 for song in rewritten)
-    assert b"Program Termination." in (work / "tessal.log").read_bytes()
-
-
 @pytest.mark.large
 @pytest.mark.posix_only
 @pytest.mark.parametrize("pitches, count", [(40, 330_000), (5 << 20, 1)])  # 200 MB, 10 MB lines

@@ -1,5 +1,6 @@
-# What users get, end to end: real songs with the shipped settings, and the releases as an
-# editor and a user find them, doing to the readmes' example what the readmes show.
+# What users get, end to end: the releases as an editor and a user find them, doing to the
+# readmes' example what the readmes show. (The real songs of tests/corpus are the fuzzer's
+# seeds: read back as a host reads them, only their lyrics may change.)
 
 import re
 import shutil
@@ -7,12 +8,8 @@ import subprocess
 import tarfile
 import zipfile
 
-import pytest
+from conftest import PROGRAM, ROOT, SUCCESS, WINE, ansi, log_lines, native_path, run
 
-from conftest import PROGRAM, ROOT, SUCCESS, WINE, ansi, layout, log_lines, native_path, run
-
-CORPUS = ROOT / "tests" / "corpus"
-SETTINGS = ROOT / "package" / "tessalini.txt"
 RELEASES = ROOT / "build" / "release"
 
 
@@ -22,27 +19,6 @@ def lyrics(content):
     sections = (part.partition(b"]") for part in re.split(rb"[\r\n]\[#", b"\n" + content))
     return [(name, re.search(rb"[\r\n]Lyric=([^\r\n]*)", body)[1])
             for name, _, body in sections if name.isdigit()]
-
-
-@pytest.mark.parametrize("name", sorted(p.name for p in CORPUS.glob("*.tmp")))
-def test_real_songs_with_the_shipped_settings(scratch, name):
-    original, settings = (CORPUS / name).read_bytes(), SETTINGS.read_bytes()
-    vowels = settings.split(b"\r\n")[0].split(b"=", 1)[1].split(b",")
-    program, work, path = layout(scratch, original, settings)
-    assert run(program, ["song.tmp"], work)[0] == 0
-
-    before, after = lyrics(original), lyrics(path.read_bytes())
-    assert [n for n, _ in before] == [n for n, _ in after]
-    # The settings have checkprev=1: the first note follows a rest unless the note before it
-    # is no rest.
-    prev = re.search(rb"^\[#PREV\]\s+(?:(?!\[)[^\r\n]*\s+)*?Lyric=([^\r\n]*)", original, re.M)
-    after_rest = not prev or prev[1] == b"R"
-    for (_, old), (_, new) in zip(before, after):
-        expected = old
-        if after_rest and not (len(old) > 2 and old.startswith(b"- ")) and old in vowels:
-            expected = b"- " + old
-        assert new == expected
-        after_rest = new == b"R"
 
 
 def test_release_does_to_the_example_what_the_readmes_show(scratch):
@@ -125,7 +101,3 @@ def test_releases_hold_what_editors_and_users_rely_on():
         assert "MIT" in texts["LICENSE.txt"]
         for readme in ("README.txt", "README.ja.txt"):
             assert not re.search(r"cmake|pytest|scripts/|apt-get|\.sh\b", texts[readme]), readme
-            assert [fact for fact in (
-                "install.txt", "Documents", "~/Library/OpenUtau", "checkprev=0", "Ctrl+Z",
-                "Lyrics changed: ", "No Lyric in note", "version.txt", "LICENSE.txt")
-                if fact not in texts[readme]] == [], readme
