@@ -3,8 +3,8 @@
 #include "platform/platform.h"
 #include "support/lines.h"
 #include "support/utf8.h"
-#include "utauio/views.h"
 #include "utauio/section_name.h"
+#include "utauio/views.h"
 
 InoutData::InoutData()
     : setting(std::make_unique<Session>("SETTING")), prev(std::make_unique<Session>("PREV")),
