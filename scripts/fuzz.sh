@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets and runs each for the given seconds (default 20), starting
-# from the seeds in fuzz/corpus, and for the temporary file from the real songs too. A failed property or a crash stops with its input saved
-# under build/fuzz/.
+# from the seeds in fuzz/corpus, and for the temporary file from the real songs too. A failed
+# property or a crash stops with its input saved under build/fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-20}"
