@@ -4,7 +4,6 @@
 // taking "- ", as many as the rule says; the flags put together again take themselves apart
 // into the same flags, each an ASCII letter and a value without one.
 #include "driver/rewrite_lyrics.h"
-#include "fuzz/harness.h"
 #include "settings/setting_data.h"
 #include "support/failure.h"
 #include "utauio/inout_data.h"
@@ -14,7 +13,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
+
+// Stops at the first property that fails, so that libFuzzer keeps the input.
+#define FUZZ_CHECK(condition)                                                                      \
+    ((condition) ? (void)0                                                                         \
+                 : (std::fprintf(stderr, "property failed: %s\n", #condition), std::abort()))
 
 using Section = std::map<std::string, std::string, std::less<>>; // a key's last value
 
@@ -45,7 +51,8 @@ static std::vector<Section> readAsHost(std::string_view text) {
     return plain ? sections : std::vector<Section>{};
 }
 
-void fuzzOne(std::string_view input) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
     const size_t newline = std::min(input.find('\n'), input.size());
     const std::string_view song = input.substr(std::min(newline + 1, input.size()));
     InoutData model, again;
@@ -57,7 +64,7 @@ void fuzzOne(std::string_view input) {
                                 input.size() % 2 == 1);
     } catch (const Throwable &e) {
         FUZZ_CHECK(e.message == "invalid UTF-8 sequence" || e.message == "Range violation");
-        return;
+        return 0;
     }
     std::vector<Section> before = readAsHost(song), after = readAsHost(model.toText());
     FUZZ_CHECK(after.size() == before.size() || before.empty());
@@ -80,4 +87,5 @@ void fuzzOne(std::string_view input) {
                                     [](unsigned char c) { return c < 0x80 && std::isalpha(c); }));
         });
     }
+    return 0;
 }
