@@ -57,7 +57,7 @@ def verdict(ok):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--build", default=str(ROOT / "build/native"), help="build folder")
+    parser.add_argument("--build", default=str(ROOT / "build/bench"), help="build folder")
     parser.add_argument("--notes", type=int, default=100000)
     parser.add_argument("--runs", type=int, default=9)
     # In memory by default: on a disk, the write-back of one run's file falls into the next.

@@ -6,7 +6,7 @@
 #include "support/failure.h"
 
 int main(int argc, char **argv) {
-    platform::reportMachineFaults();
+    platform::reportMachineFaults({"Error: ", "\n"});
     try {
         return tessal::run(platform::arguments(argc, argv));
     } catch (...) {

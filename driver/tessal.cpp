@@ -13,13 +13,17 @@ namespace tessal {
 
 namespace {
 
+const std::string failedVerdict = "Unsuccessful Program Termination. ";
+
 Log *runLog = nullptr;
 // Whether the log already tells why the run fails.
 bool reasonLogged = false;
 
+// The reason for a failure raised elsewhere, which goes on with its own kind for the report;
+// the run's own failures go through fail below, as Log::error throws an Error of its own.
 void logReason(const std::string &reason) {
     reasonLogged = true;
-    runLog->writeLine("** Error ** " + reason);
+    runLog->writeLine(std::string(Log::errorPrefix) + reason);
 }
 
 // Leaves the reason pending in the log and throws the fatal Error.
@@ -122,7 +126,9 @@ int run(const std::vector<std::string> &arguments) {
     runLog->writeLine("Add Tessal after R");
     runLog->writeLine(timestampText(platform::now()));
     runLog->writeLine("");
-    platform::logMachineFaults(runLog->fileName);
+    const std::string end(Log::lineEnd);
+    platform::logMachineFaults(runLog->fileName, {std::string(Log::errorPrefix) + "Error: ",
+                                                  end + failedVerdict + end + end});
 
     try {
         guardedRun(arguments);
@@ -133,7 +139,7 @@ int run(const std::vector<std::string> &arguments) {
         } catch (...) {
         }
         try {
-            runLog->writeLine("Unsuccessful Program Termination. ");
+            runLog->writeLine(failedVerdict);
             runLog->flush();
         } catch (...) {
         }

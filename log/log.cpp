@@ -6,7 +6,7 @@
 
 Log::Log(std::string fileName, bool append) : fileName(std::move(fileName)) {
     if (append)
-        writeLine("\r\n\r\n");
+        writeLine(std::string(lineEnd) + std::string(lineEnd));
     else
         clear();
     writeLineWithTime(this->fileName);
@@ -65,7 +65,7 @@ void Log::endLine() {
 void Log::error(const std::string &text) {
     std::lock_guard guard(lock);
     endLine();
-    lines.push_back("** Error ** " + text);
+    lines.push_back(std::string(errorPrefix) + text);
     throw Error("Error", text);
 }
 
@@ -76,9 +76,9 @@ void Log::flush() {
         return;
     std::string output;
     for (const std::string &line : lines)
-        output.append(line).append("\r\n");
+        output.append(line).append(lineEnd);
     if (lines.empty())
-        output = "\r\n";
+        output = lineEnd;
     platform::append(fileName, output);
     lines.clear();
 }

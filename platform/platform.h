@@ -58,12 +58,16 @@ bool askYesNo(const std::string &text);
 
 void writeStandardOutput(std::string_view text);
 
-// From here on a machine fault (access violation and the like) ends the process with the
-// one-line report "Error: " + the fault's name on standard output and exit status 1, never a
-// crash dialog or a core dump.
-void reportMachineFaults();
-// From here on a machine fault also ends the existing log file logName (a path of at most 259
-// bytes) with its reason and the failed run's verdict, as the run would have.
-void logMachineFaults(const std::string &logName);
+// What a machine fault writes around its name ("Access violation" and the like).
+struct FaultText {
+    std::string before, after;
+};
+// From here on a machine fault ends the process with exit status 1, never a crash dialog or a
+// core dump, writing report around its name to standard output.
+void reportMachineFaults(const FaultText &report);
+// From here on a machine fault also appends entry around its name to the existing file logName.
+// Texts too long for the handler's fixed buffers (a path of 260 bytes, texts of 128) are not
+// kept.
+void logMachineFaults(const std::string &logName, const FaultText &entry);
 
 } // namespace platform

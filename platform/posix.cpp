@@ -1,6 +1,7 @@
-// POSIX implementation of platform.h. The ANSI code page is UTF-8 here, and "\" in a path
-// is taken as a separator so that paths built the Windows way work unchanged.
+// POSIX implementation of platform.h. The ANSI code page is UTF-8 here; a path is bytes, "\"
+// among them.
 
+#include "platform/fault_buffer.h"
 #include "platform/platform.h"
 #include "platform/posix_calls.h"
 
@@ -36,15 +37,6 @@ Exception lastFileError(const std::string &path,
     return fileError(path, text ? text : "errno = " + std::to_string(code), where);
 }
 
-std::string nativePath(const std::string &path) {
-    std::string native = path;
-    for (char &c : native) {
-        if (c == '\\')
-            c = '/';
-    }
-    return native;
-}
-
 // Closes on every path out of the operation that opened it.
 struct Descriptor {
     int fd;
@@ -64,7 +56,7 @@ struct Descriptor {
 };
 
 Descriptor openOrThrow(const std::string &path, int flags) {
-    Descriptor file(::open(nativePath(path).c_str(), flags | O_CLOEXEC, 0666));
+    Descriptor file(::open(path.c_str(), flags | O_CLOEXEC, 0666));
     if (file.fd < 0)
         throw lastFileError(path);
     return Descriptor(std::exchange(file.fd, -1));
@@ -129,7 +121,7 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
         throw lastFileError(path);
     closeOrThrow(original, path);
 
-    std::string neighbour = nativePath(path) + ".tessal-XXXXXX";
+    std::string neighbour = path + ".tessal-XXXXXX";
     Descriptor file(::mkstemp(neighbour.data()));
     if (file.fd < 0)
         throw lastFileError(neighbour);
@@ -138,7 +130,7 @@ void replaceWhole(const std::string &path, const std::function<void(const Writer
         if (::fchmod(file.fd, info.st_mode & 07777) != 0)
             throw lastFileError(neighbour);
         closeOrThrow(file, neighbour);
-        if (systemCalls.rename(neighbour.c_str(), nativePath(path).c_str()) != 0)
+        if (systemCalls.rename(neighbour.c_str(), path.c_str()) != 0)
             throw lastFileError(path);
     } catch (...) {
         ::unlink(neighbour.c_str());
@@ -207,10 +199,11 @@ void writeStandardOutput(std::string_view text) {
 
 namespace {
 
+FaultBuffer report, logEntry;
 char faultLog[260]; // the log that a fault ends, or empty
 
-void writeRaw(int file, const char *text) {
-    ssize_t ignored = ::write(file, text, std::strlen(text));
+void writeRaw(int file, std::string_view text) {
+    ssize_t ignored = ::write(file, text.data(), text.size());
     (void)ignored;
 }
 
@@ -220,27 +213,24 @@ void onFault(int signal) {
                        : signal == SIGBUS ? "Bus error"
                        : signal == SIGFPE ? "Arithmetic fault"
                                           : "Illegal instruction";
-    writeRaw(STDOUT_FILENO, "Error: ");
-    writeRaw(STDOUT_FILENO, name);
-    writeRaw(STDOUT_FILENO, "\n");
-    if (int log = faultLog[0] ? ::open(faultLog, O_WRONLY | O_APPEND) : -1; log >= 0) {
-        writeRaw(log, "** Error ** Error: ");
-        writeRaw(log, name);
-        writeRaw(log, "\r\nUnsuccessful Program Termination. \r\n\r\n");
-    }
+    char line[320];
+    writeRaw(STDOUT_FILENO, report.around(name, line));
+    if (int log = faultLog[0] ? ::open(faultLog, O_WRONLY | O_APPEND) : -1; log >= 0)
+        writeRaw(log, logEntry.around(name, line));
     ::_exit(1);
 }
 
 } // namespace
 
-void reportMachineFaults() {
+void reportMachineFaults(const FaultText &text) {
+    report.set(text);
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL})
         std::signal(signal, onFault);
 }
 
-void logMachineFaults(const std::string &logName) {
-    if (logName.size() < sizeof faultLog)
-        std::memcpy(faultLog, logName.c_str(), logName.size() + 1);
+void logMachineFaults(const std::string &logName, const FaultText &entry) {
+    if (!keep(faultLog, logName) || !logEntry.set(entry))
+        faultLog[0] = '\0';
 }
 
 } // namespace platform

@@ -7,6 +7,7 @@
 // WIN32_LEAN_AND_MEAN leaves out CommandLineToArgvW.
 #include <shellapi.h>
 
+#include "platform/fault_buffer.h"
 #include "platform/platform.h"
 
 #include "support/failure.h"
@@ -314,22 +315,21 @@ const char *faultName(DWORD code) {
     }
 }
 
+FaultBuffer report, logEntry;
 char faultLog[260]; // the log that a fault ends, or empty
 
 LONG WINAPI onFault(EXCEPTION_POINTERS *fault) {
-    // The heap may be what broke: build the lines on the stack.
+    // The heap may be what broke: the lines are built on the stack.
     const char *name = faultName(fault->ExceptionRecord->ExceptionCode);
-    char line[64] = "Error: ";
-    std::strcat(std::strcat(line, name), "\n");
-    writeStandardOutput(line);
+    char line[320];
+    writeStandardOutput(report.around(name, line));
     HANDLE log = faultLog[0] ? CreateFileA(faultLog, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
                              : INVALID_HANDLE_VALUE;
     if (log != INVALID_HANDLE_VALUE) {
-        char lines[128] = "** Error ** Error: ";
-        std::strcat(std::strcat(lines, name), "\r\nUnsuccessful Program Termination. \r\n\r\n");
+        const std::string_view entry = logEntry.around(name, line);
         DWORD written = 0;
-        WriteFile(log, lines, static_cast<DWORD>(std::strlen(lines)), &written, nullptr);
+        WriteFile(log, entry.data(), static_cast<DWORD>(entry.size()), &written, nullptr);
         CloseHandle(log);
     }
     // Nothing of this process runs again: no atexit handlers, no DLL detach code.
@@ -339,15 +339,16 @@ LONG WINAPI onFault(EXCEPTION_POINTERS *fault) {
 
 } // namespace
 
-void reportMachineFaults() {
+void reportMachineFaults(const FaultText &text) {
+    report.set(text);
     // No "program has stopped working" box, nor one asking to insert a disk.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(onFault);
 }
 
-void logMachineFaults(const std::string &logName) {
-    if (logName.size() < sizeof faultLog)
-        std::memcpy(faultLog, logName.c_str(), logName.size() + 1);
+void logMachineFaults(const std::string &logName, const FaultText &entry) {
+    if (!keep(faultLog, logName) || !logEntry.set(entry))
+        faultLog[0] = '\0';
 }
 
 } // namespace platform

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bash scripts/setup.sh
 cmake --preset windows -DTESSAL_WERROR="${CI:+ON}" >/dev/null
 cmake --build --preset windows --target tessal
 cmake --preset native -DTESSAL_WERROR="${CI:+ON}" >/dev/null

@@ -5,6 +5,7 @@
 # 64-bit twin built from the same sources, under Wine's 64-bit loader; the release stays 32-bit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stage.sh
 
 # The "wine" wrapper takes the 32-bit loader whenever it is installed, even where the kernel
 # cannot run it, so the 64-bit path starts Wine's 64-bit loader itself.
@@ -24,12 +25,14 @@ else
 fi
 
 # The release archives, which the end-to-end tests unpack and run; the release is the 32-bit
-# program on every machine. scripts/test.sh has made them already.
-[ "${TESSAL_RELEASE_MADE:-}" = 1 ] || bash scripts/package.sh
+# program on every machine. scripts/test.sh has set the machine up and made them already.
+if [ "${TESSAL_RELEASE_MADE:-}" != 1 ]; then
+    stage setup bash scripts/setup.sh
+    stage releases bash scripts/package.sh
+fi
 scripts/check-pe.sh build/windows/tessal.exe gui x86
 
-cmake --preset "$preset" -DTESSAL_WERROR="${CI:+ON}"
-cmake --build --preset "$preset"
+stage "build $preset" build "$preset"
 scripts/check-pe.sh "build/$preset/tessal_tests.exe" console "$machine"
 scripts/check-pe.sh "build/$preset/tessal.exe" gui "$machine"
 echo "Windows tests: build/$preset/tessal.exe under $(basename "$wine"): $reason"
@@ -38,12 +41,8 @@ echo "Windows tests: build/$preset/tessal.exe under $(basename "$wine"): $reason
 # install Mono or Gecko.
 export WINEPREFIX="$PWD/build/$preset/wineprefix" WINEDEBUG=-all DISPLAY=
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/.made" ]; then
-    rm -rf "$WINEPREFIX"
-    "$wine" wineboot -i
-    wineserver -w
-    touch "$WINEPREFIX/.made"
-fi
+made_prefix() { rm -rf "$WINEPREFIX" && "$wine" wineboot -i && wineserver -w && touch "$WINEPREFIX/.made" && echo made; }
+[ -f "$WINEPREFIX/.made" ] || stage "wine prefix" made_prefix
 
 # One Wine server for every run, with Wine's own background programs started now: a run that
 # started them would have its output held open by them for as long as they last.
@@ -55,17 +54,16 @@ trap 'wineserver -k' EXIT
 status=0
 for run in "ja_JP.UTF-8 Asia/Tokyo" "en_US.UTF-8 America/New_York"; do
     read -r locale zone <<<"$run"
-    echo "== build/$preset/tessal_tests.exe under LC_ALL=$locale TZ=$zone"
-    LC_ALL=$locale TZ=$zone "$wine" "build/$preset/tessal_tests.exe" || status=1
+    stage "unit tests wine ${locale%%_*}" env LC_ALL="$locale" TZ="$zone" "$wine" \
+        "build/$preset/tessal_tests.exe" || status=1
 done
 
 # The program as the host runs it: Japanese Windows east of UTC, and Western Windows three and
 # a half hours behind it.
 for run in "ja_JP.UTF-8 Asia/Tokyo cp932" "en_US.UTF-8 America/St_Johns cp1252"; do
     read -r locale zone codepage <<<"$run"
-    echo "== build/$preset/tessal.exe end to end under LC_ALL=$locale TZ=$zone"
-    LC_ALL=$locale TZ=$zone TESSAL_WINE=$wine TESSAL_PROGRAM="build/$preset/tessal.exe" \
-        TESSAL_ANSI=$codepage /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e \
-        -m "not posix_only and not large" || status=1
+    stage "end to end wine ${locale%%_*}" env LC_ALL="$locale" TZ="$zone" TESSAL_WINE="$wine" \
+        TESSAL_PROGRAM="build/$preset/tessal.exe" TESSAL_ANSI="$codepage" /usr/bin/python3 -m \
+        pytest -q -p no:cacheprovider tests/e2e -m "not posix_only and not large" || status=1
 done
 exit $status

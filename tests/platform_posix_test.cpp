@@ -86,15 +86,14 @@ TEST(Faults, MachineFaultEndsTheLogWithItsReason) {
     writeFile(log, "Temporary file read.\r\n");
     const pid_t child = fork();
     if (child == 0) {
-        platform::reportMachineFaults();
-        platform::logMachineFaults(log);
+        platform::reportMachineFaults({"Error: ", "\n"});
+        platform::logMachineFaults(log, {"fault: ", ".\r\n"});
         std::raise(SIGSEGV);
     }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_EQ(readFile(log), "Temporary file read.\r\n** Error ** Error: Access violation\r\n"
-                             "Unsuccessful Program Termination. \r\n\r\n");
+    EXPECT_EQ(readFile(log), "Temporary file read.\r\nfault: Access violation.\r\n");
 }
 
 } // namespace

@@ -28,8 +28,8 @@ TEST(Win32Files, AFileOpenElsewhereIsNotReplaced) {
 
 // Runs only as the child of the test after it.
 TEST(Win32Child, DISABLED_AccessViolation) {
-    platform::reportMachineFaults();
-    platform::logMachineFaults("fault.log");
+    platform::reportMachineFaults({"Error: ", "\n"});
+    platform::logMachineFaults("fault.log", {"fault: ", ".\r\n"});
     *static_cast<volatile int *>(nullptr) = 1;
 }
 
@@ -49,8 +49,7 @@ TEST(Win32Process, AccessViolationIsReportedWithStatus1) {
     EXPECT_EQ(_pclose(child), 1);
     EXPECT_TRUE(output.ends_with("Error: Access violation\n")) << output;
     EXPECT_EQ(readFile("fault.log"),
-              "Temporary file read.\r\n** Error ** Error: Access violation\r\n"
-              "Unsuccessful Program Termination. \r\n\r\n");
+              "Temporary file read.\r\nfault: Access violation.\r\n");
     std::filesystem::remove("fault.log");
 }
 

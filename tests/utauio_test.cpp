@@ -1,4 +1,3 @@
-#include "scratch_dir.h"
 #include "utauio/inout_data.h"
 
 #include <gtest/gtest.h>
@@ -100,27 +99,6 @@ TEST(EntryMap, MatchesAPlainReference) {
             expected.emplace_back(k, values.at(k));
         ASSERT_EQ(got, expected);
     }
-}
-
-// What the run never calls but rules may: the voice bank's files, clones, toLines, toText.
-TEST(InoutData, VoiceBankPathsClonesAndText) {
-    EXPECT_EQ(InoutData().otoIniPath(), "C:\\Program Files\\UTAU\\voice\\oto\\oto.ini");
-    ScratchDir dir;
-    // The setting's last VoiceDir counts, no other section's; the leading mark is written first.
-    writeFile(dir.file("song.tmp"), "\xEF\xBB\xBF[#SETTING]\nVoiceDir=a\nVoiceDir=D:\\v\n"
-                                    "[#0000]\nVoiceDir=c\nFlags=g5\n[#NEXT]\nVoiceDir=d");
-    InoutData data(dir.file("song.tmp"));
-    EXPECT_EQ(data.prefixMapPath(), "D:\\v\\prefix.map");
-    EXPECT_EQ(data.toText(), "\xEF\xBB\xBF[#SETTING]\r\nVoiceDir=D:\\v\r\nFlags=\r\n[#PREV]\r\n"
-                             "Flags=\r\n[#0000]\r\nVoiceDir=c\r\nFlags=g5\r\n[#NEXT]\r\n"
-                             "VoiceDir=d\r\nFlags=");
-    Session &note = *data.notes[0];
-    note.follower = std::make_unique<Session>("0001");
-    const auto copy = note.clone();
-    note.parseLines({"VoiceDir=changed", "Flags=B1"});
-    note.follower->parseLine("Lyric=u");
-    EXPECT_EQ(copy->toLines(), (Keys{"[#0000]", "VoiceDir=c", "Flags=g5", "[#0001]", "Flags="}));
-    EXPECT_EQ(copy->flagsText(), "g5");
 }
 
 } // namespace

@@ -34,7 +34,7 @@ class InoutData {
     // Replaces the file at path whole with toText().
     virtual void save();
     // The leading mark, then SETTING, PREV, the extra sections, the notes and NEXT, lines
-    // joined by CR LF.
+    // joined by CR LF. Not called by the run, which saves in pieces.
     virtual std::string toText() const;
     // The voice bank's files, under the setting's VoiceDir; not called by the run, kept for
     // rules that read the voice bank.
