@@ -6,8 +6,15 @@
 #include "log/timestamp.h"
 #include "platform/platform.h"
 #include "settings/setting_data.h"
+#include "support/byte_forms.h"
 #include "support/failure.h"
 #include "utauio/inout_data.h"
+#include "utauio/voice_bank.h"
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
 
 namespace tessal {
 
@@ -39,6 +46,72 @@ std::vector<std::string> setting(const SettingData *settings, const char *key) {
     return {};
 }
 
+// A switch is on when its line says exactly key=1.
+bool switchedOn(const SettingData *settings, const char *key) {
+    return setting(settings, key) == std::vector<std::string>{"1"};
+}
+
+// Every form in which a lyric may match a vowel: a song may come in Shift-JIS or UTF-8 whatever
+// the settings' encoding. An empty item matches nothing.
+std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
+    std::vector<std::string> forms;
+    for (const std::string &vowel : vowels) {
+        if (vowel.empty())
+            continue;
+        for (std::string &form : byteForms(vowel)) {
+            if (std::find(forms.begin(), forms.end(), form) == forms.end())
+                forms.push_back(std::move(form));
+        }
+    }
+    return forms;
+}
+
+// A path or a reason for the log: in the ANSI code page as far as that works, else as it is
+// (a POSIX name need not be UTF-8).
+std::string ansiForLog(const std::string &text) {
+    try {
+        return platform::utf8ToAnsi(text);
+    } catch (const Exception &) {
+        return text;
+    }
+}
+
+// With checkbank, a prefix is written only where the voice bank may sing it: the bank is read
+// on the first question, at most once, and each lyric is answered once. A bank that cannot be
+// read whole takes no prefix away.
+class BankCheck {
+  public:
+    explicit BankCheck(const InoutData &model) : model(model) {}
+
+    bool operator()(const Session &note, std::string_view prefixed) {
+        if (!read) {
+            read = true;
+            try {
+                bank.emplace(voiceBankFolder(*model.setting, !model.leadingMark.empty()));
+                runLog->writeLine("Voice bank: " + ansiForLog(bank->folder) + " (" +
+                                  std::to_string(bank->nameCount()) + " names)");
+            } catch (const Exception &e) {
+                runLog->writeLine("Voice bank not read: " + ansiForLog(e.message));
+            }
+        }
+        if (!bank)
+            return true;
+        auto [answer, asked] = answers.try_emplace(std::string(prefixed));
+        if (asked)
+            answer->second = bank->anyNameContains(prefixed);
+        if (!answer->second)
+            runLog->writeLine("Not in the voice bank: " + std::string(prefixed) + " [#" +
+                              note.name + "]");
+        return answer->second;
+    }
+
+  private:
+    const InoutData &model;
+    bool read = false;
+    std::optional<VoiceBank> bank;
+    std::map<std::string, bool, std::less<>> answers;
+};
+
 void guardedRun(const std::vector<std::string> &arguments) {
     // The settings are looked up through the lossless path; the log shows the ANSI forms.
     const std::string executableDir = dirName(platform::executablePath());
@@ -57,7 +130,8 @@ void guardedRun(const std::vector<std::string> &arguments) {
     }
 
     const std::vector<std::string> vowels = setting(settings, "vowels");
-    const bool checkPrev = setting(settings, "checkprev") == std::vector<std::string>{"1"};
+    const bool checkPrev = switchedOn(settings, "checkprev");
+    const bool checkBank = switchedOn(settings, "checkbank");
     std::string vowelLine = "Vowels: ";
     for (size_t i = 0; i < vowels.size(); ++i)
         vowelLine += (i ? " " : "") + vowels[i];
@@ -79,7 +153,9 @@ void guardedRun(const std::vector<std::string> &arguments) {
 
     size_t changed = 0;
     try {
-        changed = rewriteLyrics(model->notes, vowels, *model->prev, checkPrev);
+        BankCheck bankCheck(*model);
+        changed = rewriteLyrics(model->notes, vowelForms(vowels), *model->prev, checkPrev,
+                                checkBank ? PrefixCheck(std::ref(bankCheck)) : PrefixCheck());
     } catch (const Error &) {
         // The pass stops at the first note without a lyric: the user needs its name.
         for (const auto &note : model->notes) {
@@ -104,17 +180,10 @@ void guardedRun(const std::vector<std::string> &arguments) {
     }
 }
 
-// The reason for a failure the run did not name itself, in the ANSI code page as far as that
-// still works.
+// The reason for a failure the run did not name itself.
 void logUnnamedReason() {
-    if (reasonLogged)
-        return;
-    const std::string description = currentFailure().description();
-    try {
-        logReason(platform::utf8ToAnsi(description));
-    } catch (const Exception &) {
-        logReason(description);
-    }
+    if (!reasonLogged)
+        logReason(ansiForLog(currentFailure().description()));
 }
 
 } // namespace

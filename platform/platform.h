@@ -33,6 +33,22 @@ void append(const std::string &path, std::string_view bytes);
 // Creates the file anew, empty.
 void truncate(const std::string &path);
 
+// Whether path names a folder, not through a link.
+bool isFolder(const std::string &path);
+struct FolderEntry {
+    enum Kind { file, folder, other } kind; // a link to a folder is other
+    std::string name;                       // UTF-8 on Windows, the name's bytes on POSIX
+};
+// The entries of a folder, without "." and "..", in no particular order.
+std::vector<FolderEntry> listFolder(const std::string &path);
+// The size of an existing file.
+unsigned long long fileSize(const std::string &path);
+// A folder as the host names it in the temporary file, as a path of ours: on Windows its bytes
+// are UTF-8 when utf8 (a song sent with a byte-order mark), else ANSI, and a path that starts
+// with "/" is a Unix host's, reached under Wine through its drive Z:; on POSIX the bytes as
+// they are.
+std::string folderFromHost(std::string_view value, bool utf8);
+
 // Characters the code page lacks become its default character; invalid UTF-8 throws
 // "invalid UTF-8 sequence", a refused conversion "Couldn't convert string: " + system text.
 std::string utf8ToAnsi(std::string_view text);

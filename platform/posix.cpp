@@ -14,7 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -148,6 +150,55 @@ void truncate(const std::string &path) {
     Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC);
     closeOrThrow(file, path);
 }
+
+bool isFolder(const std::string &path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::vector<FolderEntry> listFolder(const std::string &path) {
+    std::unique_ptr<DIR, int (*)(DIR *)> folder(::opendir(path.c_str()), ::closedir);
+    if (!folder)
+        throw lastFileError(path);
+    std::vector<FolderEntry> entries;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(folder.get());
+        if (!entry) {
+            if (errno != 0)
+                throw lastFileError(path);
+            return entries;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            // A link counts as what it leads to, but a link to a folder is not walked into: it
+            // may lead back up.
+            struct stat info;
+            const bool link = type == DT_LNK;
+            const int flags = link ? 0 : AT_SYMLINK_NOFOLLOW;
+            type = ::fstatat(::dirfd(folder.get()), entry->d_name, &info, flags) != 0 ? DT_UNKNOWN
+                   : S_ISREG(info.st_mode)                                          ? DT_REG
+                   : S_ISDIR(info.st_mode) && !link                                 ? DT_DIR
+                                                                                    : DT_UNKNOWN;
+        }
+        entries.push_back({type == DT_DIR   ? FolderEntry::folder
+                           : type == DT_REG ? FolderEntry::file
+                                            : FolderEntry::other,
+                           std::string(name)});
+    }
+}
+
+unsigned long long fileSize(const std::string &path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        throw lastFileError(path);
+    return static_cast<unsigned long long>(info.st_size);
+}
+
+std::string folderFromHost(std::string_view value, bool) { return std::string(value); }
 
 std::string utf8ToAnsi(std::string_view text) {
     if (!isValidUtf8(text))

@@ -225,6 +225,54 @@ void truncate(const std::string &path) {
     closeOrThrow(file, path);
 }
 
+bool isFolder(const std::string &path) {
+    const DWORD attributes = GetFileAttributesW(toWide(path, CP_UTF8).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<FolderEntry> listFolder(const std::string &path) {
+    const bool ended = !path.empty() && (path.back() == '\\' || path.back() == '/');
+    const std::wstring pattern = toWide(path + (ended ? "*" : "\\*"), CP_UTF8);
+    WIN32_FIND_DATAW found;
+    // The basic information in large batches: no short names, fewer calls into the system.
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    std::vector<FolderEntry> entries;
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) // a drive's root with nothing in it
+            return entries;
+        throw lastFileError(path);
+    }
+    std::unique_ptr<void, decltype(&FindClose)> closer(search, &FindClose);
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const DWORD attributes = found.dwFileAttributes;
+        // A junction or a folder link is not walked into: it may lead back up.
+        const auto kind = !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderEntry::file
+                          : attributes & FILE_ATTRIBUTE_REPARSE_POINT ? FolderEntry::other
+                                                                      : FolderEntry::folder;
+        entries.push_back({kind, fromWide(name, CP_UTF8)});
+    } while (FindNextFileW(search, &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES)
+        throw lastFileError(path);
+    return entries;
+}
+
+unsigned long long fileSize(const std::string &path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(toWide(path, CP_UTF8).c_str(), GetFileExInfoStandard, &data))
+        throw lastFileError(path);
+    return static_cast<unsigned long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+std::string folderFromHost(std::string_view value, bool utf8) {
+    // UTF-8 that is not valid is refused here, as every path of ours is.
+    std::string folder = utf8 ? fromWide(toWide(value, CP_UTF8), CP_UTF8) : ansiToUtf8(value);
+    return folder.starts_with('/') ? "Z:" + folder : folder;
+}
+
 std::string utf8ToAnsi(std::string_view text) { return fromWide(toWide(text, CP_UTF8), CP_ACP); }
 
 std::string ansiToUtf8(std::string_view text) { return fromWide(toWide(text, CP_ACP), CP_UTF8); }

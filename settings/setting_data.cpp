@@ -6,6 +6,8 @@
 #include "support/lines.h"
 #include "support/utf8.h"
 
+#include <optional>
+
 Log *settingLog = nullptr;
 
 SettingData::SettingData(const std::string &path) {
@@ -25,9 +27,13 @@ std::vector<std::string> splitItems(std::string_view text) {
 }
 
 void SettingData::load(const std::string &path) {
-    // Notepad saves "UTF-8 with BOM": the mark is no part of the first key.
+    // Notepad saves "Unicode" as UTF-16 after the mark FF FE, taken here as UTF-8 text, and
+    // "UTF-8 with BOM" after a mark that is no part of the first key.
     const std::string content = platform::readWhole(path);
-    forEachLine(withoutByteOrderMark(content), [&](std::string_view line) {
+    const std::optional<std::string> utf16 =
+        content.starts_with("\xFF\xFE") ? utf16ToUtf8(std::string_view(content).substr(2))
+                                         : std::nullopt;
+    forEachLine(utf16 ? *utf16 : withoutByteOrderMark(content), [&](std::string_view line) {
         size_t equals = line.find('=');
         std::string_view key = line.substr(0, equals);
         std::string_view value = equals == std::string_view::npos ? "" : line.substr(equals + 1);
