@@ -55,3 +55,47 @@ bool isValidUtf8(std::string_view text) {
     }
     return true;
 }
+
+void appendUtf8(std::string &text, char32_t c) {
+    auto put = [&](char32_t byte) { text += static_cast<char>(byte); };
+    if (c < 0x80) {
+        put(c);
+    } else if (c < 0x800) {
+        put(0xC0 | c >> 6);
+        put(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        put(0xE0 | c >> 12);
+        put(0x80 | (c >> 6 & 0x3F));
+        put(0x80 | (c & 0x3F));
+    } else {
+        put(0xF0 | c >> 18);
+        put(0x80 | (c >> 12 & 0x3F));
+        put(0x80 | (c >> 6 & 0x3F));
+        put(0x80 | (c & 0x3F));
+    }
+}
+
+std::optional<std::string> utf16ToUtf8(std::string_view littleEndian) {
+    if (littleEndian.size() % 2 != 0)
+        return std::nullopt;
+    auto unit = [&](size_t i) -> char32_t {
+        return static_cast<unsigned char>(littleEndian[i]) |
+               static_cast<unsigned char>(littleEndian[i + 1]) << 8;
+    };
+    std::string text;
+    text.reserve(littleEndian.size());
+    for (size_t i = 0; i < littleEndian.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            return std::nullopt;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            const char32_t low = i + 3 < littleEndian.size() ? unit(i + 2) : 0;
+            if (low < 0xDC00 || low > 0xDFFF)
+                return std::nullopt;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            i += 2;
+        }
+        appendUtf8(text, c);
+    }
+    return text;
+}
