@@ -15,7 +15,15 @@
 #   modes, user  permission bits set before the run ("song=444 work=555"); user: nobody runs
 #                as that user (root's writes pass any permission bits)
 #   only         posix or windows: the cases only that build can meet
-#   each         values split at "|": one run for each, with the value put for {each} everywhere
+#   each         values split at "|": one run for each, with the value put for {each} everywhere,
+#                and its fields split at "~" for {each1}, {each2}...
+#   setting      the lines of a settings section before the notes of "--- lyrics"
+#   mark         yes: the song of "--- lyrics" starts with a byte-order mark
+#   bank         the voice bank's folder name in the scratch folder (default: bank)
+#   --- bank     the voice bank's files, "path: bytes", or "path/" for a folder. In the song and
+#                setting {bank} is the bank's path as the program sees it in the ANSI code page,
+#                {bank8} in UTF-8 and {unixbank} as the Unix path; in log lines {bank} and
+#                {unixbank} as the program shows them
 #   --- lyrics   one run per row of notes' lyrics: "R | a => - a | ka | #PREV=R | #NEXT"; "=>"
 #                gives the new lyric, {none} a note without one, #PREV and #NEXT those sections
 #                (no "=": no Lyric). The runner builds the song and what it must become; a row
@@ -38,9 +46,10 @@ from pathlib import Path
 
 import pytest
 
-from conftest import FAILURE, SUCCESS, ansi, layout, log_lines, native_path, run
+from conftest import FAILURE, SUCCESS, WINE, ansi, layout, log_lines, native_path, run
 
 NONE = b"{none}"  # a section without a Lyric line
+byteOrderMark = b"\xef\xbb\xbf"
 
 
 def unescape(text):
@@ -59,7 +68,9 @@ def runs(path):
     # One run per value of "each" and per row of "--- lyrics".
     text = path.read_text(encoding="utf-8")
     for i, value in enumerate(read_case(text)[0].get("each", "").split("|")):
-        header, sections = read_case(text.replace("{each}", value.strip()))
+        fields = {"{each%d}" % k: field.strip() for k, field in enumerate(value.split("~"), 1)}
+        header, sections = read_case(re.sub(r"\{each\d*\}", lambda m: fields.get(
+            m[0], value.strip()), text))
         marks = [getattr(pytest.mark, header["only"] + "_only")] if "only" in header else []
         for j, row in enumerate(sections.get("lyrics", ["R | a => - a"])):
             yield pytest.param(header, sections, row, marks=marks, id=f"{path.stem}-{i}-{j}")
@@ -70,8 +81,9 @@ def song_text(sections, end=b"Flags=\r\n"):
                     + end for name, lyric in sections)
 
 
-def lyric_song(row):
-    # The song of a row of lyrics, what it must become and how many lyrics change.
+def lyric_song(row, setting=b"", mark=b""):
+    # The song of a row of lyrics, what it must become and how many lyrics change; setting: the
+    # lines of a settings section, mark: a byte-order mark.
     ends, notes = {}, []
     for token in (token.strip() for token in row.split("|")):
         if token[:5] in ("#PREV", "#NEXT"):
@@ -82,8 +94,21 @@ def lyric_song(row):
     prev, next_ = ([(name, ends[name])] if name in ends else [] for name in ("PREV", "NEXT"))
     song = song_text(prev + [note[:2] for note in notes] + next_, b"")
     after = {"SETTING": NONE, "PREV": NONE, **{name: new for name, _, new in notes}, "NEXT": NONE}
-    written = song_text((after | ends).items())[:-2]
-    return song, written, sum(old != new for _, old, new in notes)
+    written = song_text((after | ends).items())[:-2].replace(b"[#SETTING]\r\n", b"[#SETTING]\r\n" + setting, 1)
+    song = (b"[#SETTING]\r\n" + setting if setting else b"") + song
+    return mark + song, mark + written, sum(old != new for _, old, new in notes)
+
+
+def make_bank(folder, lines):
+    # The voice bank's folders and files, from "path: bytes" and "path/" lines.
+    folder.mkdir()
+    for line in lines:
+        path, _, content = line.partition(":")
+        (folder / path).parent.mkdir(parents=True, exist_ok=True)
+        if path.endswith("/"):
+            (folder / path).mkdir(exist_ok=True)
+        else:
+            (folder / path).write_bytes(unescape(content[1:]))
 
 
 def glob(pattern):
@@ -94,13 +119,20 @@ def glob(pattern):
     (Path(__file__).parent / "cases").glob("*.case")) for run in runs(path)])
 def test_case(scratch, header, sections, row):
     settings, stdout = header.get("settings", r"vowels=a,i,u,e,o\r\n"), unescape(header.get("stdout", ""))
+    bank = scratch / header.get("bank", "bank")
+    places = {b"{bank}": ansi(native_path(bank)), b"{bank8}": native_path(bank).encode(),
+              b"{unixbank}": os.fsencode(bank)}
+    placed = lambda text: re.sub(rb"\{(bank8?|unixbank)\}", lambda m: places[m[0]], text)
+    setting = placed(unescape(header.get("setting", "")))
+    if "bank" in sections:
+        make_bank(bank, sections["bank"])
     if "song" in sections:
-        content = b"".join(unescape(line) for line in sections["song"])
-        written = b"\r\n".join(unescape(line) for line in sections.get("written", []))
+        content = placed(b"".join(unescape(line) for line in sections["song"]))
+        written = placed(b"\r\n".join(unescape(line) for line in sections.get("written", [])))
         # Every "- " that a written song holds beyond the song's is a changed lyric.
         changed = written.count(b"Lyric=- ") - content.count(b"Lyric=- ") if written else 0
     else:
-        content, written, changed = lyric_song(row)
+        content, written, changed = lyric_song(row, setting, byteOrderMark * (header.get("mark") == "yes"))
     settings = None if settings == "none" else unescape(settings)
     plug, name = os.fsdecode(unescape(header.get("plug", "plug"))), header.get("name", "song.tmp")
     program, work, song = layout(scratch, content, settings, plug, name)
@@ -111,7 +143,7 @@ def test_case(scratch, header, sections, row):
         (scratch / header["folder"]).mkdir()
     for change in header.get("modes", "").split():
         name, mode = change.split("=")
-        (song if name == "song" else work).chmod(int(mode, 8))
+        (song if name == "song" else scratch / name).chmod(int(mode, 8))
     before = song.stat()
     user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
     # Placeholders go in after escapes are read: Windows paths keep their backslashes.
@@ -138,8 +170,11 @@ def test_case(scratch, header, sections, row):
                  "{execute}": start[:2], "{changed}": [b"Lyrics changed: %d" % changed]}
     expected = [want for line in sections.get("log", ["{read}", "{changed}"])
                 for want in shorthand.get(line, [unescape(line)])] + (FAILURE if status else SUCCESS)
-    expected = [want.replace(b"{arg}", ansi(args[0] if args else "")).replace(
-        b"{settings}", ansi(native_path(program.parent / "tessalini.txt"))) for want in expected]
+    shown = {b"{arg}": ansi(args[0] if args else ""), b"{bank}": ansi(native_path(bank)),
+             b"{settings}": ansi(native_path(program.parent / "tessalini.txt")),
+             b"{unixbank}": ansi(("Z:" if WINE else "") + str(bank))}
+    expected = [re.sub(rb"\{(arg|bank|settings|unixbank)\}", lambda m: shown[m[0]], want)
+                for want in expected]
     got = log_lines(cwd / "tessal.log")
     assert len(got) == len(expected) and all(
         glob(want).fullmatch(line) for want, line in zip(expected, got)), (got, expected)

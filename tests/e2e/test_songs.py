@@ -40,7 +40,7 @@ def test_releases_do_to_the_example_what_the_readmes_show(scratch):
              "version.txt"]
     for folder, program, line_end, sjis, plugin_lines in (
             (utau / "plugins" / keys["contentsdir"], "tessal.exe", "\r\n", "cp932",
-             ["execute=tessal.exe"]),
+             ["execute=tessal.exe", "encoding=utf-8"]),
             (data / "Plugins/singer tools/tessal", "tessal", "\n", "utf-8",
              ["execute=tessal", "encoding=utf-8"])):
         assert sorted(path.name for path in folder.iterdir()) == sorted(names + [program])
@@ -51,7 +51,7 @@ def test_releases_do_to_the_example_what_the_readmes_show(scratch):
             assert text.endswith(line_end) and not re.search("[\r\n]", text.replace(line_end, ""))
         # The English readme carries a byte-order mark for old Notepad, on Windows only.
         assert texts["README.txt"].startswith("\ufeff") == (line_end == "\r\n")
-        assert {"vowels=a,i,u,e,o,あ,い,う,え,お", "checkprev=1", "name=Add Tessal after R",
+        assert {"vowels=a,i,u,e,o,あ,い,う,え,お", "checkprev=1", "checkbank=1", "name=Add Tessal after R",
                 *plugin_lines} <= set((texts["tessalini.txt"] + texts["plugin.txt"]).split(line_end))
         assert texts["version.txt"] == version + line_end and "MIT" in texts["LICENSE.txt"]
         for readme in ("README.txt", "README.ja.txt"):
