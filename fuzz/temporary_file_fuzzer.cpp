@@ -2,14 +2,19 @@
 // rest the file. Reading fails only on a section name that is not UTF-8, the rule only on a
 // note without a lyric. Read back as a host reads it, only note lyrics have changed, each by
 // taking "- ", as many as the rule says; the flags put together again take themselves apart
-// into the same flags, each an ASCII letter and a value without one.
+// into the same flags, each an ASCII letter and a value without one. The same bytes as a voice
+// bank's oto.ini: every alias is a piece of one line of it, and is kept in forms of its own
+// bytes first, none twice.
 #include "driver/rewrite_lyrics.h"
 #include "settings/setting_data.h"
 #include "support/failure.h"
 #include "utauio/inout_data.h"
 
+#include "support/byte_forms.h"
 #include "support/lines.h"
 #include "utauio/section_name.h"
+#include "utauio/views.h"
+#include "utauio/voice_bank.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,8 +56,19 @@ static std::vector<Section> readAsHost(std::string_view text) {
     return plain ? sections : std::vector<Section>{};
 }
 
+static void checkOtoAliases(std::string_view text) {
+    for (std::string_view alias : otoAliases(text)) {
+        FUZZ_CHECK(viewsInto(text, alias) && alias.find_first_of("\r\n") == alias.npos);
+        const std::vector<std::string> forms = byteForms(alias);
+        FUZZ_CHECK(forms[0] == alias);
+        for (size_t i = 1; i < forms.size(); ++i)
+            FUZZ_CHECK(std::find(forms.begin(), forms.begin() + i, forms[i]) == forms.begin() + i);
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string_view input(reinterpret_cast<const char *>(data), size);
+    checkOtoAliases(input);
     const size_t newline = std::min(input.find('\n'), input.size());
     const std::string_view song = input.substr(std::min(newline + 1, input.size()));
     InoutData model, again;

@@ -26,4 +26,23 @@ TEST(Settings, EntriesOfEveryLineAndTheirReport) {
                                 "x=", "=v", "k=1", "list=a,,b", "expr=a=b", "=", "k=2,", "e="}));
 }
 
+// Notepad's "Unicode" is UTF-16 after the mark FF FE, read as UTF-8; a file that only starts
+// like one is read as its bytes.
+TEST(Settings, Utf16WithItsMark) {
+    ScratchDir dir;
+    const std::tuple<std::string, std::string, Lines> cases[] = {
+        {std::string("\xFF\xFEv\0=\0a\0,\0B0=\xD8\0\xDE\r\0\n\0", 20), "v",
+         {"a", "\xE3\x81\x82\xF0\x9F\x98\x80"}},
+        {"\xFF\xFEv=a", "\xFF\xFEv", {"a"}},                                 // an odd length
+        {std::string("\xFF\xFEv\0=\0\0\xDC", 8), std::string("\xFF\xFEv\0", 4),
+         {std::string("\0\0\xDC", 3)}}, // a lone surrogate
+    };
+    for (const auto &[bytes, key, items] : cases) {
+        SCOPED_TRACE(bytes.size());
+        writeFile(dir.file("s.txt"), bytes);
+        SettingData data(dir.file("s.txt"));
+        EXPECT_EQ(data.entries.at(key), items);
+    }
+}
+
 } // namespace

@@ -1,4 +1,6 @@
+#include "scratch_dir.h"
 #include "utauio/inout_data.h"
+#include "utauio/voice_bank.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +100,30 @@ TEST(EntryMap, MatchesAPlainReference) {
         for (const std::string &k : entryOrder(keys))
             expected.emplace_back(k, values.at(k));
         ASSERT_EQ(got, expected);
+    }
+}
+
+// A bank's files are input nobody checked: NUL bytes, invalid UTF-8 and Shift-JIS, no line end,
+// a 10 MB line. Reading ends in names, each kept in both encodings and counted once, or in a
+// reason.
+TEST(VoiceBank, BadFilesEndInNamesOrAReason) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.file("bank/sub"));
+    writeFile(dir.file("bank/oto.ini"), std::string("\0=\0- a\0,\xFF\r\n\x81=- \x82\xA0,\xE3\n", 21) +
+                                             "x.wav=" + std::string(10 << 20, 'k') + "- i");
+    writeFile(dir.file("bank/sub/OTO.INI"), "\xEF\xBB\xBF\xE3\x81\x82.wav=,1"); // an empty alias
+    writeFile(dir.file("bank/sub/- \xE3\x81\x82.WAV"), "");
+    const VoiceBank bank(dir.file("bank"));
+    EXPECT_EQ(bank.nameCount(), 4u); // "- あ" comes in both encodings
+    for (const char *name : {"- a", "k- i", "- \xE3\x81\x82", "- \x82\xA0", "\n\xE3\x81\x82\n", "\n\x82\xA0\n"})
+        EXPECT_TRUE(bank.anyNameContains(name)) << name;
+    for (const char *name : {"x.wav", "\xFF", "1"})
+        EXPECT_FALSE(bank.anyNameContains(name)) << name;
+    // A root folder ends within the limits too, read or not.
+    try {
+        EXPECT_GT(VoiceBank("/").nameCount(), 0u);
+    } catch (const Exception &e) {
+        EXPECT_FALSE(e.message.empty());
     }
 }
 
