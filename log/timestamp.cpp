@@ -7,8 +7,10 @@
 std::string timestampText(const platform::Clock &clock) {
     using namespace std::chrono;
     const platform::UtcTime &utc = clock.utc;
-    sys_days day = year_month_day{year{utc.year}, month{unsigned(utc.month)}, std::chrono::day{unsigned(utc.day)}};
-    sys_seconds local = day + hours{utc.hour} + minutes{utc.minute + clock.offsetMinutes} + seconds{utc.second};
+    sys_days day = year_month_day{year{utc.year}, month{unsigned(utc.month)},
+                                  std::chrono::day{unsigned(utc.day)}};
+    sys_seconds local =
+        day + hours{utc.hour} + minutes{utc.minute + clock.offsetMinutes} + seconds{utc.second};
     sys_days localDay = floor<days>(local);
     year_month_day date{localDay};
     hh_mm_ss time{local - localDay};

@@ -180,9 +180,9 @@ std::vector<FolderEntry> listFolder(const std::string &path) {
             const bool link = type == DT_LNK;
             const int flags = link ? 0 : AT_SYMLINK_NOFOLLOW;
             type = ::fstatat(::dirfd(folder.get()), entry->d_name, &info, flags) != 0 ? DT_UNKNOWN
-                   : S_ISREG(info.st_mode)                                          ? DT_REG
-                   : S_ISDIR(info.st_mode) && !link                                 ? DT_DIR
-                                                                                    : DT_UNKNOWN;
+                   : S_ISREG(info.st_mode)                                            ? DT_REG
+                   : S_ISDIR(info.st_mode) && !link                                   ? DT_DIR
+                                                                                      : DT_UNKNOWN;
         }
         entries.push_back({type == DT_DIR   ? FolderEntry::folder
                            : type == DT_REG ? FolderEntry::file

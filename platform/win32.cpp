@@ -250,7 +250,7 @@ std::vector<FolderEntry> listFolder(const std::string &path) {
             continue;
         const DWORD attributes = found.dwFileAttributes;
         // A junction or a folder link is not walked into: it may lead back up.
-        const auto kind = !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? FolderEntry::file
+        const auto kind = !(attributes & FILE_ATTRIBUTE_DIRECTORY)    ? FolderEntry::file
                           : attributes & FILE_ATTRIBUTE_REPARSE_POINT ? FolderEntry::other
                                                                       : FolderEntry::folder;
         entries.push_back({kind, fromWide(name, CP_UTF8)});

@@ -9,8 +9,8 @@ stage() {
     "$@" >"$log" 2>&1 </dev/null || status=$?
     if [ "$status" -eq 0 ]; then
         local summary
-        summary=$(grep -a 'passed' "$log" | tail -n 1)
-        [ -n "$summary" ] || summary=$(grep -av '^\s*$' "$log" | tail -n 1)
+        summary=$(grep -ai 'passed' "$log" | tail -n 1 || true)
+        [ -n "$summary" ] || summary=$(grep -av '^\s*$' "$log" | tail -n 1 || true)
         printf '%-30s %s\n' "$name:" "$summary"
     else
         echo "$name: FAILED with exit status $status; the end of $log:"

@@ -30,9 +30,9 @@ void SettingData::load(const std::string &path) {
     // Notepad saves "Unicode" as UTF-16 after the mark FF FE, taken here as UTF-8 text, and
     // "UTF-8 with BOM" after a mark that is no part of the first key.
     const std::string content = platform::readWhole(path);
-    const std::optional<std::string> utf16 =
-        content.starts_with("\xFF\xFE") ? utf16ToUtf8(std::string_view(content).substr(2))
-                                         : std::nullopt;
+    const std::optional<std::string> utf16 = content.starts_with("\xFF\xFE")
+                                                 ? utf16ToUtf8(std::string_view(content).substr(2))
+                                                 : std::nullopt;
     forEachLine(utf16 ? *utf16 : withoutByteOrderMark(content), [&](std::string_view line) {
         size_t equals = line.find('=');
         std::string_view key = line.substr(0, equals);

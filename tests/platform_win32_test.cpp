@@ -48,8 +48,7 @@ TEST(Win32Process, AccessViolationIsReportedWithStatus1) {
         output += static_cast<char>(c);
     EXPECT_EQ(_pclose(child), 1);
     EXPECT_TRUE(output.ends_with("Error: Access violation\n")) << output;
-    EXPECT_EQ(readFile("fault.log"),
-              "Temporary file read.\r\nfault: Access violation.\r\n");
+    EXPECT_EQ(readFile("fault.log"), "Temporary file read.\r\nfault: Access violation.\r\n");
     std::filesystem::remove("fault.log");
 }
 

@@ -31,10 +31,12 @@ TEST(Settings, EntriesOfEveryLineAndTheirReport) {
 TEST(Settings, Utf16WithItsMark) {
     ScratchDir dir;
     const std::tuple<std::string, std::string, Lines> cases[] = {
-        {std::string("\xFF\xFEv\0=\0a\0,\0B0=\xD8\0\xDE\r\0\n\0", 20), "v",
+        {std::string("\xFF\xFEv\0=\0a\0,\0B0=\xD8\0\xDE\r\0\n\0", 20),
+         "v",
          {"a", "\xE3\x81\x82\xF0\x9F\x98\x80"}},
-        {"\xFF\xFEv=a", "\xFF\xFEv", {"a"}},                                 // an odd length
-        {std::string("\xFF\xFEv\0=\0\0\xDC", 8), std::string("\xFF\xFEv\0", 4),
+        {"\xFF\xFEv=a", "\xFF\xFEv", {"a"}}, // an odd length
+        {std::string("\xFF\xFEv\0=\0\0\xDC", 8),
+         std::string("\xFF\xFEv\0", 4),
          {std::string("\0\0\xDC", 3)}}, // a lone surrogate
     };
     for (const auto &[bytes, key, items] : cases) {

@@ -109,13 +109,16 @@ TEST(EntryMap, MatchesAPlainReference) {
 TEST(VoiceBank, BadFilesEndInNamesOrAReason) {
     ScratchDir dir;
     std::filesystem::create_directories(dir.file("bank/sub"));
-    writeFile(dir.file("bank/oto.ini"), std::string("\0=\0- a\0,\xFF\r\n\x81=- \x82\xA0,\xE3\n", 21) +
-                                             "x.wav=" + std::string(10 << 20, 'k') + "- i");
+    writeFile(dir.file("bank/oto.ini"),
+              std::string("\0=\0- a\0,\xFF\r\n\x81=- \x82\xA0,\xE3\n", 21) +
+                  "x.wav=" + std::string(10 << 20, 'k') + "- i");
     writeFile(dir.file("bank/sub/OTO.INI"), "\xEF\xBB\xBF\xE3\x81\x82.wav=,1"); // an empty alias
-    writeFile(dir.file("bank/sub/- \xE3\x81\x82.WAV"), "");
+    // Named in UTF-8 whatever the code page of the narrow file functions.
+    std::ofstream(dir.path / std::filesystem::path(u8"bank/sub/- \u3042.WAV"));
     const VoiceBank bank(dir.file("bank"));
     EXPECT_EQ(bank.nameCount(), 4u); // "- あ" comes in both encodings
-    for (const char *name : {"- a", "k- i", "- \xE3\x81\x82", "- \x82\xA0", "\n\xE3\x81\x82\n", "\n\x82\xA0\n"})
+    for (const char *name :
+         {"- a", "k- i", "- \xE3\x81\x82", "- \x82\xA0", "\n\xE3\x81\x82\n", "\n\x82\xA0\n"})
         EXPECT_TRUE(bank.anyNameContains(name)) << name;
     for (const char *name : {"x.wav", "\xFF", "1"})
         EXPECT_FALSE(bank.anyNameContains(name)) << name;

@@ -18,10 +18,10 @@ bool isSeparator(char c) { return c == '\\' || c == '/'; }
 // Whether name ends in ending, ASCII letters in any case, as the file systems of Windows match.
 bool endsWithAnyCase(std::string_view name, std::string_view ending) {
     return name.size() >= ending.size() &&
-           std::equal(ending.begin(), ending.end(), name.end() - ending.size(),
-                      [](char want, char got) {
-                          return got == want || (want >= 'a' && want <= 'z' && got == want - 'a' + 'A');
-                      });
+           std::equal(
+               ending.begin(), ending.end(), name.end() - ending.size(), [](char want, char got) {
+                   return got == want || (want >= 'a' && want <= 'z' && got == want - 'a' + 'A');
+               });
 }
 
 std::string withoutExtension(std::string_view file) {
