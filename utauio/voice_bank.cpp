@@ -7,7 +7,7 @@
 #include "support/utf8.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <functional>
 
 namespace {
 
@@ -73,15 +73,15 @@ std::string voiceBankFolder(const Session &setting, bool utf8) {
 VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
     if (!platform::isFolder(folder))
         throw notRead(folder + " is not a folder.");
-    // Most names come more than once (a sample's alias and its file's name, an alias in each
-    // pitch's folder): each is kept once, and counted once by its UTF-8 form.
-    std::unordered_set<std::string> seen, distinct;
+    // Many names come more than once (a sample's alias and its file's name, a name in both
+    // encodings): each is counted once, by the hash of its UTF-8 form, which only the count
+    // relies on.
+    std::vector<size_t> distinct;
     auto add = [&](std::string_view name) {
-        if (!seen.emplace(name).second)
-            return;
         const std::vector<std::string> nameForms = byteForms(name);
         const bool utf8 = isValidUtf8(name);
-        distinct.insert(utf8 || nameForms.size() == 1 ? nameForms[0] : nameForms[1]);
+        distinct.push_back(
+            std::hash<std::string>()(utf8 || nameForms.size() == 1 ? nameForms[0] : nameForms[1]));
         for (const std::string &form : nameForms)
             forms.append(form).push_back('\n');
     };
@@ -131,5 +131,6 @@ VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
             }
         }
     }
-    count = distinct.size();
+    std::sort(distinct.begin(), distinct.end());
+    count = static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin());
 }
