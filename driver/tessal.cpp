@@ -52,12 +52,10 @@ bool switchedOn(const SettingData *settings, const char *key) {
 }
 
 // Every form in which a lyric may match a vowel: a song may come in Shift-JIS or UTF-8 whatever
-// the settings' encoding. An empty item matches nothing.
+// the settings' encoding.
 std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
     std::vector<std::string> forms;
     for (const std::string &vowel : vowels) {
-        if (vowel.empty())
-            continue;
         for (std::string &form : byteForms(vowel)) {
             if (std::find(forms.begin(), forms.end(), form) == forms.end())
                 forms.push_back(std::move(form));
