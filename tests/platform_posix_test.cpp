@@ -18,7 +18,8 @@ namespace {
 using platform::posix::systemCalls;
 
 // The one injected fault: call ('r'ead, 'w'rite, 'c'lose or re'n'ame) fails with code, or
-// returns 0 for code 0; a write only once `allowed` more bytes have passed.
+// returns 0 for code 0; a write only once `allowed` more bytes have passed, a close only after
+// `allowed` closes.
 struct Fault {
     char call;
     size_t allowed;
@@ -35,6 +36,14 @@ template <char call, auto system> auto injected(auto... arguments) {
     return fault.call == call ? failed() : system(arguments...);
 }
 
+int injectedClose(int fd) {
+    if (fault.call == 'c' && fault.allowed-- == 0) {
+        ::close(fd);
+        return failed();
+    }
+    return ::close(fd);
+}
+
 ssize_t injectedWrite(int fd, const void *data, size_t size) {
     if (fault.call == 'w' && fault.allowed == 0)
         return failed();
@@ -47,14 +56,13 @@ TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
     ScratchDir dir;
     const std::string song = dir.file("song.tmp"), original = "[#0000]\nLyric=R\n";
     const platform::posix::SystemCalls saved = systemCalls;
-    systemCalls = {injected<'r', ::read>, injectedWrite, injected<'c', ::close>,
-                   injected<'n', ::rename>};
+    systemCalls = {injected<'r', ::read>, injectedWrite, injectedClose, injected<'n', ::rename>};
     // The fault, whether it strikes reading the song (or writing it anew), and the end of the
     // failure's message.
     const std::tuple<Fault, bool, std::string> cases[] = {
         {{'w', 2, ENOSPC}, false, "No space left on device"},  // the disk full part-way
         {{'w', 0, 0}, false, "Input/output error"},            // a write that makes no progress
-        {{'c', 0, EIO}, false, "Input/output error"},          // a close reports a lost write
+        {{'c', 1, EIO}, false, "Input/output error"},          // the written file's close fails
         {{'n', 0, EXDEV}, false, "Invalid cross-device link"}, // a rename refused
         {{'r', 0, 0}, true, "Input/output error"},             // a read that ends early
     };
