@@ -7,6 +7,7 @@
 #include "support/utf8.h"
 
 #include <algorithm>
+#include <deque>
 #include <functional>
 
 namespace {
@@ -22,11 +23,6 @@ bool endsWithAnyCase(std::string_view name, std::string_view ending) {
                ending.begin(), ending.end(), name.end() - ending.size(), [](char want, char got) {
                    return got == want || (want >= 'a' && want <= 'z' && got == want - 'a' + 'A');
                });
-}
-
-std::string withoutExtension(std::string_view file) {
-    const size_t dot = file.rfind('.');
-    return std::string(dot == std::string_view::npos ? file : file.substr(0, dot));
 }
 
 } // namespace
@@ -73,18 +69,11 @@ std::string voiceBankFolder(const Session &setting, bool utf8) {
 VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
     if (!platform::isFolder(folder))
         throw notRead(folder + " is not a folder.");
-    // Many names come more than once (a sample's alias and its file's name, a name in both
-    // encodings): each is counted once, by the hash of its UTF-8 form, which only the count
-    // relies on.
-    std::vector<size_t> distinct;
-    auto add = [&](std::string_view name) {
-        const std::vector<std::string> nameForms = byteForms(name);
-        const bool utf8 = isValidUtf8(name);
-        distinct.push_back(
-            std::hash<std::string>()(utf8 || nameForms.size() == 1 ? nameForms[0] : nameForms[1]));
-        for (const std::string &form : nameForms)
-            forms.append(form).push_back('\n');
-    };
+    // The names are views into the listings and the oto.ini texts, which stay where they are
+    // until the walk is done.
+    std::deque<std::vector<platform::FolderEntry>> listings;
+    std::deque<std::string> texts;
+    std::vector<std::string_view> names;
     struct Pending {
         std::string path;
         size_t level;
@@ -95,41 +84,55 @@ VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
     while (!pending.empty()) {
         const Pending at = std::move(pending.back());
         pending.pop_back();
-        std::vector<platform::FolderEntry> list;
         try {
-            list = platform::listFolder(at.path);
+            listings.push_back(platform::listFolder(at.path));
         } catch (const Exception &) {
             throw notRead(at.path + " could not be read.");
         }
-        if ((entries += list.size()) > maxEntries)
+        if ((entries += listings.back().size()) > maxEntries)
             throw notRead("more than " + std::to_string(maxEntries) + " entries.");
         const std::string parent =
             isSeparator(at.path.back()) ? at.path : at.path + platform::pathSeparator;
-        for (const platform::FolderEntry &entry : list) {
-            const std::string path = parent + entry.name;
+        for (const platform::FolderEntry &entry : listings.back()) {
+            const std::string_view name = entry.name;
             if (entry.kind == platform::FolderEntry::folder) {
                 if (at.level == maxLevels)
                     throw notRead("more than " + std::to_string(maxLevels) + " levels of folders.");
-                pending.push_back({path, at.level + 1});
-            } else if (entry.kind == platform::FolderEntry::file &&
-                       endsWithAnyCase(entry.name, ".wav")) {
-                add(withoutExtension(entry.name));
-            } else if (entry.kind == platform::FolderEntry::file && entry.name.size() == 7 &&
-                       endsWithAnyCase(entry.name, "oto.ini")) {
-                std::string text;
+                pending.push_back({parent + entry.name, at.level + 1});
+            } else if (entry.kind == platform::FolderEntry::file && endsWithAnyCase(name, ".wav")) {
+                names.push_back(name.substr(0, name.size() - 4));
+            } else if (entry.kind == platform::FolderEntry::file && name.size() == 7 &&
+                       endsWithAnyCase(name, "oto.ini")) {
+                const std::string path = parent + entry.name;
                 try {
                     otoBytes += platform::fileSize(path);
                     if (otoBytes <= maxOtoBytes)
-                        text = platform::readWhole(path);
+                        texts.push_back(platform::readWhole(path));
                 } catch (const Exception &) {
                     throw notRead(path + " could not be read.");
                 }
                 if (otoBytes > maxOtoBytes)
                     throw notRead("more than 64 MiB of oto.ini text.");
-                for (std::string_view alias : otoAliases(text))
-                    add(alias);
+                for (std::string_view alias : otoAliases(texts.back()))
+                    names.push_back(alias);
             }
         }
+    }
+    // A name may come more than once, and in both encodings: it is counted once by the hash of
+    // its UTF-8 form, which only the count relies on. Kept twice, it costs less than finding out.
+    std::vector<size_t> distinct;
+    distinct.reserve(names.size());
+    size_t bytes = 0;
+    for (std::string_view name : names)
+        bytes += name.size() + 1;
+    forms.reserve(2 * bytes);
+    for (std::string_view name : names) {
+        const std::vector<std::string> nameForms = byteForms(name);
+        const bool utf8 = isValidUtf8(name);
+        distinct.push_back(std::hash<std::string_view>()(
+            utf8 || nameForms.size() == 1 ? nameForms[0] : nameForms[1]));
+        for (const std::string &form : nameForms)
+            forms.append(form).push_back('\n');
     }
     std::sort(distinct.begin(), distinct.end());
     count = static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin());
