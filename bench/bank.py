@@ -34,8 +34,8 @@ def make_bank(folder):
 
 
 def phrase(bank):
-    # The lyrics of one phrase after a rest; "を" has no "- " sample here, so one lyric is kept.
-    lyrics = ["R", "あ", "か", "R", "い", "R", "を", "さ", "R", "う"]
+    # The lyrics of one phrase after a rest; the bank has no "- ヴ", so that lyric is kept.
+    lyrics = ["R", "あ", "か", "R", "い", "R", "ヴ", "さ", "R", "う"]
     notes = b"".join(b"[#%04d]\r\nLength=480\r\nLyric=%s\r\nNoteNum=60\r\n" % (i, lyric.encode("cp932"))
                      for i, lyric in enumerate(lyrics))
     return (b"[#SETTING]\r\nTempo=120\r\nVoiceDir=%s\r\n[#PREV]\r\nLyric=R\r\n" % os.fsencode(bank)
@@ -56,7 +56,7 @@ def main():
         program = scratch / "tessal"
         shutil.copy2(build / "tessal", program)
         (scratch / "tessalini.txt").write_bytes(
-            "vowels=a,i,u,e,o,あ,い,う,え,お,を\r\ncheckprev=1\r\ncheckbank=1\r\n".encode("cp932"))
+            "vowels=a,i,u,e,o,あ,い,う,え,お,ヴ\r\ncheckprev=1\r\ncheckbank=1\r\n".encode("cp932"))
         source, work = scratch / "phrase.tmp", scratch / "work.tmp"
         source.write_bytes(phrase(bank))
         t_plugin, t_floor = median_times(
