@@ -20,10 +20,9 @@
 #   setting      the lines of a settings section before the notes of "--- lyrics"
 #   mark         yes: the song of "--- lyrics" starts with a byte-order mark
 #   bank         the voice bank's folder name in the scratch folder (default: bank)
-#   --- bank     the voice bank's files, "path: bytes", or "path/" for a folder. In the song and
-#                setting {bank} is the bank's path as the program sees it in the ANSI code page,
-#                {bank8} in UTF-8 and {unixbank} as the Unix path; in log lines {bank} and
-#                {unixbank} as the program shows them
+#   --- bank     the voice bank's files, "path: bytes", or "path/" for a folder. In setting {bank}
+#                is the bank's path as the program sees it in the ANSI code page and {unixbank}
+#                the Unix path; in log lines both as the program shows them
 #   --- lyrics   one run per row of notes' lyrics: "R | a => - a | ka | #PREV=R | #NEXT"; "=>"
 #                gives the new lyric, {none} a note without one, #PREV and #NEXT those sections
 #                (no "=": no Lyric). The runner builds the song and what it must become; a row
@@ -120,15 +119,13 @@ def glob(pattern):
 def test_case(scratch, header, sections, row):
     settings, stdout = header.get("settings", r"vowels=a,i,u,e,o\r\n"), unescape(header.get("stdout", ""))
     bank = scratch / header.get("bank", "bank")
-    places = {b"{bank}": ansi(native_path(bank)), b"{bank8}": native_path(bank).encode(),
-              b"{unixbank}": os.fsencode(bank)}
-    placed = lambda text: re.sub(rb"\{(bank8?|unixbank)\}", lambda m: places[m[0]], text)
-    setting = placed(unescape(header.get("setting", "")))
+    places = {b"{bank}": ansi(native_path(bank)), b"{unixbank}": os.fsencode(bank)}
+    setting = re.sub(rb"\{(bank|unixbank)\}", lambda m: places[m[0]], unescape(header.get("setting", "")))
     if "bank" in sections:
         make_bank(bank, sections["bank"])
     if "song" in sections:
-        content = placed(b"".join(unescape(line) for line in sections["song"]))
-        written = placed(b"\r\n".join(unescape(line) for line in sections.get("written", [])))
+        content = b"".join(unescape(line) for line in sections["song"])
+        written = b"\r\n".join(unescape(line) for line in sections.get("written", []))
         # Every "- " that a written song holds beyond the song's is a changed lyric.
         changed = written.count(b"Lyric=- ") - content.count(b"Lyric=- ") if written else 0
     else:
