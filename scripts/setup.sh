@@ -38,3 +38,4 @@ for name in "${locales[@]}"; do
     generate=yes
 done
 [ "$generate" = no ] || "${sudo[@]}" locale-gen
+echo "packages and locales in place"
