@@ -11,7 +11,6 @@
 #include "utauio/inout_data.h"
 #include "utauio/voice_bank.h"
 
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -56,10 +55,8 @@ bool switchedOn(const SettingData *settings, const char *key) {
 std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
     std::vector<std::string> forms;
     for (const std::string &vowel : vowels) {
-        for (std::string &form : byteForms(vowel)) {
-            if (std::find(forms.begin(), forms.end(), form) == forms.end())
-                forms.push_back(std::move(form));
-        }
+        std::vector<std::string> more = byteForms(vowel);
+        forms.insert(forms.end(), more.begin(), more.end());
     }
     return forms;
 }
