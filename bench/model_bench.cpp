@@ -42,7 +42,7 @@ void rewrite(benchmark::State &state) {
         data.emplace();
         data->parse(text);
         state.ResumeTiming();
-        rewriteLyrics(data->notes, vowels, *data->prev, true);
+        apply(rewriteLyrics(data->notes, vowels, *data->prev, true));
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
@@ -50,7 +50,7 @@ void rewrite(benchmark::State &state) {
 void toText(benchmark::State &state) {
     InoutData data;
     data.parse(selection(state.range(0)));
-    rewriteLyrics(data.notes, shippedVowels(), *data.prev, true);
+    apply(rewriteLyrics(data.notes, shippedVowels(), *data.prev, true));
     size_t written = 0;
     for (auto _ : state) {
         std::string text = data.toText();

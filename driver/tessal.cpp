@@ -1,7 +1,9 @@
 #include "driver/tessal.h"
 
 #include "driver/dir_name.h"
+#include "driver/log_text.h"
 #include "driver/rewrite_lyrics.h"
+#include "driver/settings_taken.h"
 #include "log/log.h"
 #include "log/timestamp.h"
 #include "platform/platform.h"
@@ -11,7 +13,6 @@
 #include "utauio/inout_data.h"
 #include "utauio/voice_bank.h"
 
-#include <functional>
 #include <map>
 #include <optional>
 
@@ -38,20 +39,8 @@ void fail(const std::string &reason) {
     runLog->error(reason);
 }
 
-// The items stored under key, or none.
-std::vector<std::string> setting(const SettingData *settings, const char *key) {
-    if (settings && settings->entries.contains(key))
-        return settings->entries.at(key);
-    return {};
-}
-
-// A switch is on when its line says exactly key=1.
-bool switchedOn(const SettingData *settings, const char *key) {
-    return setting(settings, key) == std::vector<std::string>{"1"};
-}
-
-// Every form in which a lyric may match a vowel: a song may come in Shift-JIS or UTF-8 whatever
-// the settings' encoding.
+// Every form in which a lyric may match a vowel: a song may come in Shift-JIS, UTF-8 or the
+// ANSI code page whatever the settings' encoding.
 std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
     std::vector<std::string> forms;
     for (const std::string &vowel : vowels) {
@@ -61,51 +50,31 @@ std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
     return forms;
 }
 
-// A path or a reason for the log: in the ANSI code page as far as that works, else as it is
-// (a POSIX name need not be UTF-8).
-std::string ansiForLog(const std::string &text) {
-    try {
-        return platform::utf8ToAnsi(text);
-    } catch (const Exception &) {
-        return text;
-    }
-}
-
-// With checkbank, a prefix is written only where the voice bank may sing it: the bank is read
-// on the first question, at most once, and each lyric is answered once. A bank that cannot be
-// read whole takes no prefix away.
-class BankCheck {
-  public:
-    explicit BankCheck(const InoutData &model) : model(model) {}
-
-    bool operator()(const Session &note, std::string_view prefixed) {
-        if (!read) {
-            read = true;
-            try {
-                bank.emplace(voiceBankFolder(*model.setting, !model.leadingMark.empty()));
-                runLog->writeLine("Voice bank: " + ansiForLog(bank->folder) + " (" +
-                                  std::to_string(bank->nameCount()) + " names)");
-            } catch (const Exception &e) {
-                runLog->writeLine("Voice bank not read: " + ansiForLog(e.message));
-            }
-        }
-        if (!bank)
-            return true;
-        auto [answer, asked] = answers.try_emplace(std::string(prefixed));
-        if (asked)
-            answer->second = bank->anyNameContains(prefixed);
-        if (!answer->second)
-            runLog->writeLine("Not in the voice bank: " + std::string(prefixed) + " [#" +
-                              note.name + "]");
-        return answer->second;
-    }
-
-  private:
-    const InoutData &model;
-    bool read = false;
+// With checkbank, a prefix is written only where the voice bank may sing it, each prefixed
+// lyric asked once. A bank that cannot be read whole takes no prefix away.
+void keepWhatTheBankCannotSing(const InoutData &model, std::vector<LyricRewrite> &rewrites) {
     std::optional<VoiceBank> bank;
-    std::map<std::string, bool, std::less<>> answers;
-};
+    try {
+        bank.emplace(voiceBankFolder(*model.setting, model.markedUtf8()));
+    } catch (const Exception &e) {
+        runLog->writeLine("Voice bank not read: " + ansiForLog(e.message));
+        runLog->writeLine("Without the voice bank, every vowel after a rest gets \"- \".");
+        return;
+    }
+    runLog->writeLine("Voice bank: " + ansiForLog(bank->folder) + " (" +
+                      std::to_string(bank->nameCount()) + " names)");
+    std::map<std::string_view, bool> answers;
+    std::erase_if(rewrites, [&](const LyricRewrite &rewrite) {
+        auto [answer, asked] = answers.try_emplace(rewrite.lyric);
+        if (asked)
+            answer->second = bank->anyNameContains(rewrite.lyric);
+        if (!answer->second)
+            runLog->writeLine(
+                "Not in the voice bank: " + quotedForLog(rewrite.lyric, model.markedUtf8()) +
+                " [#" + quotedForLog(rewrite.note->name, model.markedUtf8()) + "]");
+        return !answer->second;
+    });
+}
 
 void guardedRun(const std::vector<std::string> &arguments) {
     // The settings are looked up through the lossless path; the log shows the ANSI forms.
@@ -124,13 +93,8 @@ void guardedRun(const std::vector<std::string> &arguments) {
                           platform::utf8ToAnsi(e.description()));
     }
 
-    const std::vector<std::string> vowels = setting(settings, "vowels");
-    const bool checkPrev = switchedOn(settings, "checkprev");
-    const bool checkBank = switchedOn(settings, "checkbank");
-    std::string vowelLine = "Vowels: ";
-    for (size_t i = 0; i < vowels.size(); ++i)
-        vowelLine += (i ? " " : "") + vowels[i];
-    runLog->writeLine(vowelLine);
+    for (const std::string &line : settingLines(settings))
+        runLog->writeLine(line);
 
     if (arguments.size() < 2)
         fail("Can't read command line.");
@@ -146,26 +110,29 @@ void guardedRun(const std::vector<std::string> &arguments) {
     }
     runLog->writeLine("Temporary file read.");
 
-    size_t changed = 0;
+    std::vector<LyricRewrite> rewrites;
     try {
-        BankCheck bankCheck(*model);
-        changed = rewriteLyrics(model->notes, vowelForms(vowels), *model->prev, checkPrev,
-                                checkBank ? PrefixCheck(std::ref(bankCheck)) : PrefixCheck());
+        rewrites = rewriteLyrics(model->notes, vowelForms(setting(settings, "vowels")),
+                                 *model->prev, switchedOn(settings, "checkprev"));
     } catch (const Error &) {
-        // The pass stops at the first note without a lyric: the user needs its name.
+        // The rule stops at the first note without a lyric: the user needs its name.
         for (const auto &note : model->notes) {
             if (!note->entries.contains("Lyric")) {
-                logReason("No Lyric in note [#" + note->name + "].");
+                logReason("No Lyric in note [#" + quotedForLog(note->name, model->markedUtf8()) +
+                          "].");
                 break;
             }
         }
         throw;
     }
-    runLog->writeLine("Lyrics changed: " + std::to_string(changed));
+    if (switchedOn(settings, "checkbank") && !rewrites.empty())
+        keepWhatTheBankCannotSing(*model, rewrites);
+    apply(rewrites);
+    runLog->writeLine("Lyrics changed: " + std::to_string(rewrites.size()));
 
     // A host keeps its notes as they are when the file's bytes did not change; a rewritten file
     // makes it read them back from the text, which cannot carry all that a note holds.
-    if (changed == 0)
+    if (rewrites.empty())
         return;
     try {
         model->save();

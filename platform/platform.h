@@ -5,6 +5,7 @@
 // fails throws an Exception; file failures carry the path and the system's error text.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,13 @@ std::string folderFromHost(std::string_view value, bool utf8);
 // Characters the code page lacks become its default character; invalid UTF-8 throws
 // "invalid UTF-8 sequence", a refused conversion "Couldn't convert string: " + system text.
 std::string utf8ToAnsi(std::string_view text);
-std::string ansiToUtf8(std::string_view text);
+// The form that UTF-8 text takes in the ANSI code page, where that code page is not UTF-8 and
+// has every character of the text; nothing otherwise.
+std::optional<std::string> ansiForm(std::string_view utf8);
+// Text that came without a byte-order mark and is not UTF-8, as UTF-8: on Windows it is in the
+// ANSI code page, on POSIX in Shift-JIS (code page 932), as classic UTAU writes it. Nothing
+// when it is not valid there.
+std::optional<std::string> unmarkedToUtf8(std::string_view text);
 
 struct UtcTime {
     int year, month, day, hour, minute, second, millisecond;

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/posix_calls.h"
 
+#include "support/cp932.h"
 #include "support/failure.h"
 #include "support/utf8.h"
 
@@ -206,11 +207,9 @@ std::string utf8ToAnsi(std::string_view text) {
     return std::string(text);
 }
 
-std::string ansiToUtf8(std::string_view text) {
-    if (!isValidUtf8(text))
-        throw conversionError(std::strerror(EILSEQ));
-    return std::string(text);
-}
+std::optional<std::string> ansiForm(std::string_view) { return std::nullopt; }
+
+std::optional<std::string> unmarkedToUtf8(std::string_view text) { return cp932ToUtf8(text); }
 
 Clock now() {
     timespec moment;

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -65,6 +66,8 @@ std::string fromWide(std::wstring_view text, UINT codePage) {
         throw conversionFailure(GetLastError());
     return narrow;
 }
+
+std::string ansiToUtf8(std::string_view text) { return fromWide(toWide(text, CP_ACP), CP_UTF8); }
 
 std::string systemText(DWORD code) {
     char buffer[1024];
@@ -275,7 +278,38 @@ std::string folderFromHost(std::string_view value, bool utf8) {
 
 std::string utf8ToAnsi(std::string_view text) { return fromWide(toWide(text, CP_UTF8), CP_ACP); }
 
-std::string ansiToUtf8(std::string_view text) { return fromWide(toWide(text, CP_ACP), CP_UTF8); }
+std::optional<std::string> ansiForm(std::string_view utf8) {
+    if (GetACP() == CP_UTF8)
+        return std::nullopt;
+    try {
+        const std::wstring wide = toWide(utf8, CP_UTF8);
+        BOOL lacking = FALSE;
+        const int size = static_cast<int>(wide.size());
+        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size,
+                                               nullptr, 0, nullptr, &lacking);
+        std::string narrow(static_cast<size_t>(length), '\0');
+        if (length == 0 || lacking ||
+            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, narrow.data(),
+                                length, nullptr, &lacking) == 0 ||
+            lacking)
+            return std::nullopt;
+        return narrow;
+    } catch (const Exception &) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> unmarkedToUtf8(std::string_view text) {
+    // Refused rather than replaced: a byte that is no character of the code page is no text.
+    const int size = static_cast<int>(text.size());
+    const int length =
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (length == 0)
+        return text.empty() ? std::optional<std::string>("") : std::nullopt;
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
+    return fromWide(wide, CP_UTF8);
+}
 
 Clock now() {
     SYSTEMTIME utc;

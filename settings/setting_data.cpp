@@ -27,12 +27,13 @@ std::vector<std::string> splitItems(std::string_view text) {
 }
 
 void SettingData::load(const std::string &path) {
-    // Notepad saves "Unicode" as UTF-16 after the mark FF FE, taken here as UTF-8 text, and
-    // "UTF-8 with BOM" after a mark that is no part of the first key.
+    // Notepad saves "UTF-16 LE" after the mark FF FE and "UTF-16 BE" after FE FF, taken here as
+    // UTF-8 text, and "UTF-8 with BOM" after a mark that is no part of the first key.
     const std::string content = platform::readWhole(path);
-    const std::optional<std::string> utf16 = content.starts_with("\xFF\xFE")
-                                                 ? utf16ToUtf8(std::string_view(content).substr(2))
-                                                 : std::nullopt;
+    const bool little = content.starts_with("\xFF\xFE"), big = content.starts_with("\xFE\xFF");
+    const std::optional<std::string> utf16 =
+        little || big ? utf16ToUtf8(std::string_view(content).substr(2), big) : std::nullopt;
+    marked = utf16 || content.starts_with(byteOrderMark);
     forEachLine(utf16 ? *utf16 : withoutByteOrderMark(content), [&](std::string_view line) {
         size_t equals = line.find('=');
         std::string_view key = line.substr(0, equals);

@@ -19,6 +19,9 @@ class SettingData {
     virtual ~SettingData() = default;
 
     LookupMap<std::vector<std::string>> entries;
+    // Whether the last file loaded said by its byte-order mark that it is Unicode: its entries
+    // are UTF-8 text then.
+    bool marked = false;
 
     // Adds the file's entries, a later line replacing an equal key. Nothing is trimmed and no
     // line is rejected; a line without "=" is a key with one empty item.

@@ -75,21 +75,22 @@ void appendUtf8(std::string &text, char32_t c) {
     }
 }
 
-std::optional<std::string> utf16ToUtf8(std::string_view littleEndian) {
-    if (littleEndian.size() % 2 != 0)
+std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2 != 0)
         return std::nullopt;
     auto unit = [&](size_t i) -> char32_t {
-        return static_cast<unsigned char>(littleEndian[i]) |
-               static_cast<unsigned char>(littleEndian[i + 1]) << 8;
+        const char32_t first = static_cast<unsigned char>(bytes[i]),
+                       second = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? first << 8 | second : second << 8 | first;
     };
     std::string text;
-    text.reserve(littleEndian.size());
-    for (size_t i = 0; i < littleEndian.size(); i += 2) {
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); i += 2) {
         char32_t c = unit(i);
         if (c >= 0xDC00 && c <= 0xDFFF)
             return std::nullopt;
         if (c >= 0xD800 && c <= 0xDBFF) {
-            const char32_t low = i + 3 < littleEndian.size() ? unit(i + 2) : 0;
+            const char32_t low = i + 3 < bytes.size() ? unit(i + 2) : 0;
             if (low < 0xDC00 || low > 0xDFFF)
                 return std::nullopt;
             c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);

@@ -27,6 +27,8 @@ class InoutData {
     // The byte-order mark that the file began with, or nothing: no part of the first line, and
     // written first again so that the host reads its own encoding back.
     std::string leadingMark;
+    // Whether the file's mark says that its text is UTF-8: OpenUtau marks a song it sends so.
+    bool markedUtf8() const { return !leadingMark.empty(); }
 
     virtual void load(const std::string &path);
     // Adds the sections of text; other sections and lines before the first header are dropped.

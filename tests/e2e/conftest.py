@@ -41,18 +41,19 @@ def native_path(path):
     return "Z:" + str(path).replace("/", "\\") if WINE else str(path)
 
 
-def ansi(text):
-    return text.encode(ANSI, errors="replace")
+def ansi(text, codec=None):
+    return text.encode(codec or ANSI, errors="replace")
 
 
 def command(program, args):
     return [WINE] * bool(WINE) + [str(program), *args]
 
 
-def run(program, args, cwd, user=None):
-    # Returns the exit status and what the program printed; user: run as that user id.
+def run(program, args, cwd, user=None, env=None):
+    # Returns the exit status and what the program printed; user: run as that user id, env: the
+    # environment, if not this one.
     setpriv = ["setpriv", f"--reuid={user}", f"--regid={user}", "--clear-groups"] if user else []
-    done = subprocess.run(setpriv + command(program, args), cwd=cwd, timeout=120,
+    done = subprocess.run(setpriv + command(program, args), cwd=cwd, timeout=120, env=env,
                           stdin=subprocess.DEVNULL, capture_output=True)
     return done.returncode, done.stdout
 

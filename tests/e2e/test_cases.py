@@ -1,15 +1,20 @@
 # Runs each case file of cases/ as the host runs the plug-in, natively or under Wine.
 #
-# A case file is a header of "key: value" lines, then sections that start with "--- NAME".
-# Lines starting with "# " are comments. Values and lines take Python's byte escapes (\r, \x82).
+# A case file is a header of "key: value" lines (a line starting with "|" goes on the value
+# above), then sections that start with "--- NAME". Lines starting with "# " are comments.
+# Values and lines take Python's byte escapes (\r, \x82).
 #   stdout       what the program prints, without its line end: a run that prints something
 #                must fail with exit status 1, one that prints nothing succeed with 0
 #   args         blank-separated arguments, '' an empty one (default: {song}, the song's full
-#                path as the program sees it); the run starts in a folder of its own, not the
-#                song's
+#                path as the program sees it; {unixsong}: its Unix path); the run starts in a
+#                folder of its own, not the song's, or with "cwd: plug" in the program's
+#   wine         "LANG CODEPAGE": under Wine the run has LANG and no LC_ variable, as OpenUtau
+#                starts it, and the log's expected text is in CODEPAGE
 #   name, plug   the song's file name and the program's folder (default: song.tmp, plug)
 #   settings     tessalini.txt beside the program (default: vowels=a,i,u,e,o\r\n); none: no file
 #   vowels       the settings' vowels as the log shows them (default: a i u e o)
+#   checkprev, checkbank   the switch as the log shows it after "checkprev: " (default: off)
+#   noted        the log's lines after the switches, before the song's name, split at " | "
 #   folder       a folder made before the run, named from the scratch folder: work/ holds the
 #                song, plug/ the program, cwd/ is the working folder
 #   modes, user  permission bits set before the run ("song=444 work=555"); user: nobody runs
@@ -37,6 +42,9 @@
 #                first argument, {settings} the settings' path, as logged. "--- log none": no
 #                log is made.
 # In stdout and log lines {any} matches any bytes (the system's own words, a source line).
+# Text in log lines and vowels is expected in the log's encoding (the ANSI code page; UTF-8
+# natively), escapes as they stand; {sjis:X}: X as the log shows Shift-JIS text, kept as it
+# came on Windows and converted natively.
 
 import codecs
 import os
@@ -45,7 +53,7 @@ from pathlib import Path
 
 import pytest
 
-from conftest import FAILURE, SUCCESS, WINE, ansi, layout, log_lines, native_path, run
+from conftest import ANSI, FAILURE, SUCCESS, WINE, ansi, layout, log_lines, native_path, run
 
 NONE = b"{none}"  # a section without a Lyric line
 byteOrderMark = b"\xef\xbb\xbf"
@@ -57,6 +65,7 @@ def unescape(text):
 
 def read_case(text):
     head, *parts = re.split(r"^--- (.*)\n", text, flags=re.M)
+    head = re.sub(r"\n(?=\|)", " ", head)
     header = dict(line.split(":", 1) for line in head.split("\n") if line and line[0] != "#")
     sections = {name: [line for line in body.split("\n") if line and not line.startswith("# ")]
                 for name, body in zip(parts[::2], parts[1::2])}
@@ -110,6 +119,13 @@ def make_bank(folder, lines):
             (folder / path).write_bytes(unescape(content[1:]))
 
 
+def log_text(line, codec):
+    # A log line as expected in the log's encoding.
+    parts = re.split(r"\{sjis:([^}]*)\}", line)
+    return b"".join(codecs.escape_decode(part.encode(codec, "replace"))[0] if i % 2 == 0 else
+                    part.encode("cp932" if WINE else "utf-8") for i, part in enumerate(parts))
+
+
 def glob(pattern):
     return re.compile(b".*".join(re.escape(part) for part in pattern.split(b"{any}")), re.S)
 
@@ -118,8 +134,12 @@ def glob(pattern):
     (Path(__file__).parent / "cases").glob("*.case")) for run in runs(path)])
 def test_case(scratch, header, sections, row):
     settings, stdout = header.get("settings", r"vowels=a,i,u,e,o\r\n"), unescape(header.get("stdout", ""))
+    env, codec = None, None
+    if WINE and "wine" in header:
+        lang, codec = header["wine"].split()
+        env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")} | {"LANG": lang}
     bank = scratch / header.get("bank", "bank")
-    places = {b"{bank}": ansi(native_path(bank)), b"{unixbank}": os.fsencode(bank)}
+    places = {b"{bank}": ansi(native_path(bank), codec), b"{unixbank}": os.fsencode(bank)}
     setting = re.sub(rb"\{(bank|unixbank)\}", lambda m: places[m[0]], unescape(header.get("setting", "")))
     if "bank" in sections:
         make_bank(bank, sections["bank"])
@@ -133,8 +153,8 @@ def test_case(scratch, header, sections, row):
     settings = None if settings == "none" else unescape(settings)
     plug, name = os.fsdecode(unescape(header.get("plug", "plug"))), header.get("name", "song.tmp")
     program, work, song = layout(scratch, content, settings, plug, name)
-    cwd = scratch / "cwd"
-    cwd.mkdir()
+    cwd = program.parent if header.get("cwd") == "plug" else scratch / "cwd"
+    cwd.mkdir(exist_ok=True)
     cwd.chmod(0o777)
     if header.get("folder"):
         (scratch / header["folder"]).mkdir()
@@ -144,9 +164,10 @@ def test_case(scratch, header, sections, row):
     before = song.stat()
     user = 65534 if header.get("user") == "nobody" and os.geteuid() == 0 else None
     # Placeholders go in after escapes are read: Windows paths keep their backslashes.
-    args = [os.fsdecode(unescape(arg.strip("'")).replace(b"{song}", os.fsencode(native_path(song))))
+    paths = {b"{song}": os.fsencode(native_path(song)), b"{unixsong}": os.fsencode(song)}
+    args = [os.fsdecode(re.sub(rb"\{(unix)?song\}", lambda m: paths[m[0]], unescape(arg.strip("'"))))
             for arg in header.get("args", "{song}").split()]
-    status, out = run(program, args, cwd, user)
+    status, out = run(program, args, cwd, user, env)
 
     assert status == (1 if stdout else 0)
     assert glob(stdout + b"\n" if stdout else b"").fullmatch(out), out
@@ -160,16 +181,18 @@ def test_case(scratch, header, sections, row):
     if "log none" in sections:
         assert not (cwd / "tessal.log").is_file()
         return
-    start = [b"Execute file name: " + ansi(native_path(program)),
-             b"Execute file dir: " + ansi(native_path(program.parent)),
-             b"Vowels: " + unescape(header.get("vowels", "a i u e o"))]
+    noted = [line for line in header.get("noted", "").split(" | ") if line]
+    start = [b"Execute file name: " + ansi(native_path(program), codec),
+             b"Execute file dir: " + ansi(native_path(program.parent), codec)] + [
+        log_text(line, codec or ANSI) for line in ["Vowels: " + header.get("vowels", "a i u e o"),
+        "checkprev: " + header.get("checkprev", "off"), "checkbank: " + header.get("checkbank", "off"), *noted]]
     shorthand = {"{start}": start, "{read}": start + [b"Temporary file name: {arg}", b"Temporary file read."],
                  "{execute}": start[:2], "{changed}": [b"Lyrics changed: %d" % changed]}
     expected = [want for line in sections.get("log", ["{read}", "{changed}"])
-                for want in shorthand.get(line, [unescape(line)])] + (FAILURE if status else SUCCESS)
-    shown = {b"{arg}": ansi(args[0] if args else ""), b"{bank}": ansi(native_path(bank)),
-             b"{settings}": ansi(native_path(program.parent / "tessalini.txt")),
-             b"{unixbank}": ansi(("Z:" if WINE else "") + str(bank))}
+                for want in shorthand.get(line, [log_text(line, codec or ANSI)])] + (FAILURE if status else SUCCESS)
+    shown = {b"{arg}": ansi(args[0] if args else "", codec), b"{bank}": ansi(native_path(bank), codec),
+             b"{settings}": ansi(native_path(program.parent / "tessalini.txt"), codec),
+             b"{unixbank}": ansi(("Z:" if WINE else "") + str(bank), codec)}
     expected = [re.sub(rb"\{(arg|bank|settings|unixbank)\}", lambda m: shown[m[0]], want)
                 for want in expected]
     got = log_lines(cwd / "tessal.log")

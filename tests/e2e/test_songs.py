@@ -80,9 +80,10 @@ def test_releases_do_to_the_example_what_the_readmes_show(scratch):
     assert run(folder / PROGRAM.name, [native_path(song)], cwd) == (0, b"")
     # The release's settings are found beside it.
     assert log_lines(cwd / "tessal.log")[2:] == [
-        "Vowels: a i u e o あ い う え お".encode(encoding), b"Temporary file name: "
-        + ansi(native_path(song)), b"Temporary file read.", b"Voice bank not read: C:\\Program "
-        b"Files (x86)\\UTAU\\voice\\uta is not a folder.", b"Lyrics changed: 3", *SUCCESS]
+        "Vowels: a i u e o あ い う え お".encode(encoding), b"checkprev: on", b"checkbank: on",
+        b"Temporary file name: " + ansi(native_path(song)), b"Temporary file read.",
+        b"Voice bank not read: C:\\Program Files (x86)\\UTAU\\voice\\uta is not a folder.",
+        b'Without the voice bank, every vowel after a rest gets "- ".', b"Lyrics changed: 3", *SUCCESS]
     shown = tuple([lyric.decode(encoding) for lyric in lyrics(text)]
                   for text in (example, song.read_bytes()))
     for readme in ("README.md", "README.ja.md", "package/README.txt", "package/README.ja.txt"):
