@@ -7,7 +7,7 @@ set -euo pipefail
 native=(cmake ninja-build g++ libgtest-dev python3)
 packages=("${native[@]}" libbenchmark-dev clang clang-format libclang-rt-14-dev python3-pytest time
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 locales)
-locales=(ja_JP.UTF-8 en_US.UTF-8)
+locales=(ja_JP.UTF-8 en_US.UTF-8 zh_CN.UTF-8)
 case "${1:-all}" in
     native) packages=("${native[@]}") locales=() ;;
     all) ;;
