@@ -3,6 +3,8 @@
 # right after it is written or closed: the plug-in waits for it, and a song held for longer is
 # left as it is.
 
+import os
+import signal
 import subprocess
 import time
 
@@ -81,3 +83,19 @@ def test_held_files(scratch, held, sharing, reason):
     assert lines[-3].endswith(b"), data file song.tmp: " + ansi(text)), lines
     assert lines[:-3] == ([b"Temporary file read.", b"Lyrics changed: 1"] if sharing == "read" else [])
     assert song.read_bytes() == SONG
+
+
+@pytest.mark.posix_only
+def test_machine_fault_ends_the_log_with_its_reason(scratch):
+    # The fault comes while the plug-in waits to read its song, a FIFO that nobody writes to.
+    program, work, song = layout(scratch, b"")
+    song.unlink()
+    os.mkfifo(song)
+    plugin = subprocess.Popen(command(program, ["song.tmp"]), cwd=work, stdout=subprocess.PIPE)
+    log = work / "tessal.log"
+    while b"Temporary file name" not in (log.read_bytes() if log.exists() else b""):
+        time.sleep(0.01)
+    plugin.send_signal(signal.SIGSEGV)
+    assert plugin.communicate(timeout=10)[0] == b"Error: Access violation\n"
+    assert plugin.returncode == 1
+    assert log_lines(log)[-3:] == [b"** Error ** Error: Access violation", *FAILURE]
