@@ -26,6 +26,7 @@ using Writer = std::function<void(std::string_view piece)>;
 // included) leaves the old content; a file that may not be written fails with its own
 // error. The new content is the pieces that produce gives the writer, in order.
 void replaceWhole(const std::string &path, const std::function<void(const Writer &)> &produce);
+// Not called by the run, which writes in pieces.
 inline void replaceWhole(const std::string &path, std::string_view bytes) {
     replaceWhole(path, [bytes](const Writer &write) { write(bytes); });
 }

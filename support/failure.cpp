@@ -18,9 +18,7 @@ static std::string_view baseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-Exception fileError(const std::string &path, std::string systemText, SourcePlace where) {
-    while (!systemText.empty() && (systemText.back() == '\n' || systemText.back() == '\r'))
-        systemText.pop_back();
+Exception fileError(const std::string &path, const std::string &systemText, SourcePlace where) {
     return Exception("FileException", "In " + std::string(baseName(where.file)) + "(" +
                                           std::to_string(where.line) + "), data file " + path +
                                           ": " + systemText);

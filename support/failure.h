@@ -37,9 +37,9 @@ class Error : public Throwable {
     using Throwable::Throwable;
 };
 
-// "In <source>(<line>), data file <path>: <system text>", the system text's trailing line
-// break removed.
-Exception fileError(const std::string &path, std::string systemText,
+// "In <source>(<line>), data file <path>: <system text>"; the system text comes without a
+// trailing line break.
+Exception fileError(const std::string &path, const std::string &systemText,
                     SourcePlace where = {__builtin_FILE(), __builtin_LINE()});
 
 Exception invalidUtf8();

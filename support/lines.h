@@ -7,7 +7,7 @@
 
 // Where the line that starts at from ends: the first CR or LF at or after from, or the size
 // of text.
-inline size_t lineEnd(std::string_view text, size_t from) {
+inline size_t findLineEnd(std::string_view text, size_t from) {
     // Eight bytes a step, as one word: a byte equal to CR or LF becomes a zero byte when the
     // word is XORed with that byte repeated, and the lowest zero byte of a word shows as the
     // lowest high bit of (w - 0x0101...) & ~w & 0x8080.... The first byte in memory is the
@@ -35,7 +35,7 @@ template <class F> void forEachLine(std::string_view text, F &&f) {
     const size_t size = text.size();
     size_t start = 0;
     while (start < size) {
-        const size_t end = lineEnd(text, start);
+        const size_t end = findLineEnd(text, start);
         f(text.substr(start, end - start));
         if (end == size)
             return;

@@ -37,7 +37,8 @@ class Session {
     size_t textSize() const;
     void parseLine(std::string_view line);
     void parseFlags(std::string_view text);
-    // The letter map put together again; not what is written, which is flagsValue.
+    // The letter map put together again; not what is written, which is flagsValue. Not called
+    // by the run.
     std::string flagsText() const;
 
   private:
