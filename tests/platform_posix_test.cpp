@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -86,22 +84,6 @@ TEST(Faults, WhateverFailsTheSongKeepsItsBytes) {
     // The song's folder gone before the save: nothing is made anew.
     EXPECT_THROW(platform::replaceWhole(dir.file("gone/song.tmp"), "x"), Exception);
     EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
-}
-
-TEST(Faults, MachineFaultEndsTheLogWithItsReason) {
-    ScratchDir dir;
-    const std::string log = dir.file("tessal.log");
-    writeFile(log, "Temporary file read.\r\n");
-    const pid_t child = fork();
-    if (child == 0) {
-        platform::reportMachineFaults({"Error: ", "\n"});
-        platform::logMachineFaults(log, {"fault: ", ".\r\n"});
-        std::raise(SIGSEGV);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_EQ(readFile(log), "Temporary file read.\r\nfault: Access violation.\r\n");
 }
 
 } // namespace

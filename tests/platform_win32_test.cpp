@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 TEST(Win32Files, AFileOpenElsewhereIsNotReplaced) {
@@ -24,6 +26,41 @@ TEST(Win32Files, AFileOpenElsewhereIsNotReplaced) {
     EXPECT_EQ(readFile(path), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1)
         << "no neighbouring file left behind";
+}
+
+// A virus scanner or a search indexer holds a file for a moment right after it is written or
+// closed: every open waits for it, and a song held for longer is left as it was.
+TEST(Win32Files, WaitsForAFileHeldForAMoment) {
+    ScratchDir dir;
+    const std::string path = dir.file("song.tmp");
+    writeFile(path, "old");
+    auto hold = [](const std::string &file) {
+        return CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    // The song while it is read, then the neighbouring file before it is made, each for 300 ms.
+    const std::string neighbour = path + ".tessal-" + std::to_string(GetCurrentProcessId());
+    for (const std::string &held : {path, neighbour}) {
+        SCOPED_TRACE(held);
+        HANDLE holder = hold(held);
+        std::thread release([holder] {
+            Sleep(300);
+            CloseHandle(holder);
+        });
+        const DWORD start = GetTickCount();
+        EXPECT_NO_THROW(held == path ? (void)platform::readWhole(path)
+                                     : platform::replaceWhole(path, "new"));
+        EXPECT_GE(GetTickCount() - start, 250u);
+        release.join();
+    }
+    EXPECT_EQ(readFile(path), "new");
+    HANDLE holder = hold(path);
+    const DWORD start = GetTickCount();
+    EXPECT_THROW(platform::replaceWhole(path, "newer"), Exception);
+    const DWORD elapsed = GetTickCount() - start;
+    CloseHandle(holder);
+    EXPECT_TRUE(elapsed > 1300 && elapsed < 3500) << elapsed << " ms: it gives up after 1.375 s";
+    EXPECT_EQ(readFile(path), "new");
 }
 
 // Runs only as the child of the test after it.
