@@ -63,7 +63,7 @@ void keepWhatTheBankCannotSing(const InoutData &model, std::vector<LyricRewrite>
     }
     runLog->writeLine("Voice bank: " + ansiForLog(bank->folder) + " (" +
                       std::to_string(bank->nameCount()) + " names)");
-    std::map<std::string_view, bool> answers;
+    std::map<std::string, bool> answers; // copies: the rewrites move as they are erased
     std::erase_if(rewrites, [&](const LyricRewrite &rewrite) {
         auto [answer, asked] = answers.try_emplace(rewrite.lyric);
         if (asked)
