@@ -17,6 +17,9 @@ std::vector<std::string> arguments(int argc, char **argv);
 
 // What joins a folder and a name in a path that users read and type.
 extern const char pathSeparator;
+// Whether c separates the parts of a path: "/" on POSIX, where "\" is a byte of a name; "\" and
+// "/" on Windows.
+bool isPathSeparator(char c);
 
 // Reads an existing file whole; others may read it meanwhile.
 std::string readWhole(const std::string &path);
@@ -35,7 +38,9 @@ void append(const std::string &path, std::string_view bytes);
 // Creates the file anew, empty.
 void truncate(const std::string &path);
 
-// Whether path names a folder, not through a link.
+// Whether the system finds anything at path: a file, a folder, or a link wherever it leads.
+bool exists(const std::string &path);
+// Whether path names a folder; a link to a folder counts as a folder.
 bool isFolder(const std::string &path);
 struct FolderEntry {
     enum Kind { file, folder, other } kind; // a link to a folder is other

@@ -26,6 +26,8 @@ namespace platform {
 
 const char pathSeparator = '/';
 
+bool isPathSeparator(char c) { return c == '/'; }
+
 posix::SystemCalls posix::systemCalls = {::read, ::write, ::close, ::rename};
 
 namespace {
@@ -150,6 +152,11 @@ void append(const std::string &path, std::string_view bytes) {
 void truncate(const std::string &path) {
     Descriptor file = openOrThrow(path, O_WRONLY | O_CREAT | O_TRUNC);
     closeOrThrow(file, path);
+}
+
+bool exists(const std::string &path) {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
 bool isFolder(const std::string &path) {

@@ -22,6 +22,8 @@ namespace platform {
 
 const char pathSeparator = '\\';
 
+bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
+
 namespace {
 
 // The system's text for an error code, in UTF-8 without the trailing line break.
@@ -228,13 +230,17 @@ void truncate(const std::string &path) {
     closeOrThrow(file, path);
 }
 
+bool exists(const std::string &path) {
+    return GetFileAttributesW(toWide(path, CP_UTF8).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool isFolder(const std::string &path) {
     const DWORD attributes = GetFileAttributesW(toWide(path, CP_UTF8).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::vector<FolderEntry> listFolder(const std::string &path) {
-    const bool ended = !path.empty() && (path.back() == '\\' || path.back() == '/');
+    const bool ended = !path.empty() && isPathSeparator(path.back());
     const std::wstring pattern = toWide(path + (ended ? "*" : "\\*"), CP_UTF8);
     WIN32_FIND_DATAW found;
     // The basic information in large batches: no short names, fewer calls into the system.

@@ -19,9 +19,11 @@ static std::string_view baseName(std::string_view path) {
 }
 
 Exception fileError(const std::string &path, const std::string &systemText, SourcePlace where) {
-    return Exception("FileException", "In " + std::string(baseName(where.file)) + "(" +
-                                          std::to_string(where.line) + "), data file " + path +
-                                          ": " + systemText);
+    Exception failure("FileException", "In " + std::string(baseName(where.file)) + "(" +
+                                           std::to_string(where.line) + "), data file " + path +
+                                           ": " + systemText);
+    failure.systemText = systemText;
+    return failure;
 }
 
 Exception invalidUtf8() { return Exception("UTFException", "invalid UTF-8 sequence"); }

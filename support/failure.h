@@ -29,7 +29,11 @@ class Throwable : public std::exception {
 
 // Recoverable: files, text decoding and conversion.
 class Exception : public Throwable {
+  public:
     using Throwable::Throwable;
+
+    // A file failure's system text alone, as in its message; empty for other failures.
+    std::string systemText;
 };
 
 // Fatal: logged errors, missing map keys, machine faults.
@@ -38,7 +42,7 @@ class Error : public Throwable {
 };
 
 // "In <source>(<line>), data file <path>: <system text>"; the system text comes without a
-// trailing line break.
+// trailing line break, and is kept alone too, as systemText.
 Exception fileError(const std::string &path, const std::string &systemText,
                     SourcePlace where = {__builtin_FILE(), __builtin_LINE()});
 
