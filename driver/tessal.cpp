@@ -55,7 +55,7 @@ std::vector<std::string> vowelForms(const std::vector<std::string> &vowels) {
 void keepWhatTheBankCannotSing(const InoutData &model, std::vector<LyricRewrite> &rewrites) {
     std::optional<VoiceBank> bank;
     try {
-        bank.emplace(voiceBankFolder(*model.setting, model.markedUtf8()));
+        bank.emplace(voiceBankFolder(model));
     } catch (const Exception &e) {
         runLog->writeLine("Voice bank not read: " + ansiForLog(e.message));
         runLog->writeLine("Without the voice bank, every vowel after a rest gets \"- \".");

@@ -49,7 +49,8 @@ def encodings():
 
 
 def array(name, pairs):
-    """A C++ array of {from, to} pairs, sorted by from for binary search."""
+    """A C++ array of {from, to} pairs in the order of from; the reader puts them in a table
+    indexed by from on first use."""
     items = ["{0x%04X,0x%04X}," % pair for pair in sorted(pairs)]
     lines = [" ".join(items[i:i + 8]) for i in range(0, len(items), 8)]
     return "constexpr Mapping %s[] = {\n%s\n};\n" % (name, "\n".join(lines))

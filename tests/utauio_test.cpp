@@ -104,9 +104,8 @@ TEST(EntryMap, MatchesAPlainReference) {
 }
 
 // A bank's files are input nobody checked: NUL bytes, invalid UTF-8 and Shift-JIS, no line end,
-// a 10 MB line. Reading ends in names, each kept in both encodings and counted once, or in a
-// reason.
-TEST(VoiceBank, BadFilesEndInNamesOrAReason) {
+// a 10 MB line. Reading ends in names, each kept in both encodings and counted as found.
+TEST(VoiceBank, BadFilesEndInNames) {
     ScratchDir dir;
     std::filesystem::create_directories(dir.file("bank/sub"));
     writeFile(dir.file("bank/oto.ini"),
@@ -119,17 +118,33 @@ TEST(VoiceBank, BadFilesEndInNamesOrAReason) {
     std::error_code noLinks;
     std::filesystem::create_directory_symlink(dir.path / "bank", dir.path / "bank/sub/up", noLinks);
     const VoiceBank bank(dir.file("bank"));
-    EXPECT_EQ(bank.nameCount(), 4u); // "- あ" comes in both encodings
+    EXPECT_EQ(bank.nameCount(), 5u); // "- あ" comes twice, once in each encoding
     for (const char *name :
          {"- a", "k- i", "- \xE3\x81\x82", "- \x82\xA0", "\n\xE3\x81\x82\n", "\n\x82\xA0\n"})
         EXPECT_TRUE(bank.anyNameContains(name)) << name;
     for (const char *name : {"x.wav", "\xFF", "1"})
         EXPECT_FALSE(bank.anyNameContains(name)) << name;
-    // A root folder ends within the limits too, read or not.
-    try {
-        EXPECT_GT(VoiceBank("/").nameCount(), 0u);
-    } catch (const Exception &e) {
-        EXPECT_FALSE(e.message.empty());
+}
+
+// Each limit of the walk ends it past its value, not at it, with a reason that names the value.
+TEST(VoiceBank, LimitsEndTheWalkWithTheirValue) {
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.file("bank/a/b/c")); // 1 + 2 + 1 entries, 3 levels
+    const unsigned long long size = (1 << 20) + 1024;
+    writeFile(dir.file("bank/a/oto.ini"), std::string(size - 9, 'k') + "x.wav=- a");
+    for (const auto &[limits, reason] : std::vector<std::pair<BankLimits, std::string>>{
+             {{4, 3, size}, ""},
+             {{3, 3, size}, "more than 3 entries."},
+             {{4, 2, size}, "more than 2 levels of folders."},
+             {{4, 3, 1 << 20}, "more than 1 MiB of oto.ini text."},
+             {{4, 3, 3 << 10}, "more than 3 KiB of oto.ini text."},
+             {{4, 3, size - 1}, "more than 1049599 bytes of oto.ini text."}}) {
+        try {
+            const VoiceBank bank(dir.file("bank"), limits);
+            EXPECT_EQ(reason, "");
+        } catch (const Exception &e) {
+            EXPECT_EQ(e.message, reason);
+        }
     }
 }
 

@@ -38,8 +38,9 @@ class InoutData {
     // The leading mark, then SETTING, PREV, the extra sections, the notes and NEXT, lines
     // joined by CR LF. Not called by the run, which saves in pieces.
     virtual std::string toText() const;
-    // The voice bank's files, under the setting's VoiceDir; not called by the run, kept for
-    // rules that read the voice bank.
+    // The voice bank's files: VoiceDir's bytes as the host sent them, "\" and the file's name,
+    // or the default bank's without VoiceDir. Not called by the run: the bank check finds the
+    // folder through voiceBankFolder, which converts VoiceDir to a path of ours.
     virtual std::string otoIniPath() const;
     virtual std::string prefixMapPath() const;
 

@@ -8,13 +8,39 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 
 namespace {
 
-Exception notRead(const std::string &reason) { return Exception("VoiceBankException", reason); }
+Exception notRead(const std::string &reason) { return Exception("Exception", reason); }
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A count of bytes as people read it: N MiB, N KiB or N bytes.
+std::string bytesText(unsigned long long bytes) {
+    if (bytes % (1 << 20) == 0)
+        return std::to_string(bytes >> 20) + " MiB";
+    if (bytes % 1024 == 0)
+        return std::to_string(bytes >> 10) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// What operation gives for path, or else the reason that path could not be read.
+template <class Operation> auto readOrThrow(Operation operation, const std::string &path) {
+    try {
+        return operation(path);
+    } catch (const Exception &) {
+        throw notRead(path + " could not be read.");
+    }
+}
+
+// The text of the oto.ini at path, whose bytes are added to total, the bytes of those read
+// before; past limit none is read.
+std::string readOtoIni(const std::string &path, unsigned long long &total,
+                       unsigned long long limit) {
+    if ((total += readOrThrow(platform::fileSize, path)) > limit)
+        throw notRead("more than " + bytesText(limit) + " of oto.ini text.");
+    return readOrThrow(platform::readWhole, path);
+}
 
 // Whether name ends in ending, ASCII letters in any case, as the file systems of Windows match.
 bool endsWithAnyCase(std::string_view name, std::string_view ending) {
@@ -44,7 +70,8 @@ std::vector<std::string_view> otoAliases(std::string_view text) {
     return aliases;
 }
 
-std::string voiceBankFolder(const Session &setting, bool utf8) {
+std::string voiceBankFolder(const InoutData &song) {
+    const Session &setting = *song.setting;
     if (!setting.entries.contains("VoiceDir"))
         throw notRead("no VoiceDir in the settings section.");
     const std::string_view value = setting.entries.at("VoiceDir");
@@ -55,7 +82,7 @@ std::string voiceBankFolder(const Session &setting, bool utf8) {
         throw notRead("VoiceDir " + std::string(value) + " holds a %...% placeholder.");
     std::string folder;
     try {
-        folder = platform::folderFromHost(value, utf8);
+        folder = platform::folderFromHost(value, song.markedUtf8());
     } catch (const Exception &e) {
         throw notRead("VoiceDir could not be converted: " + e.description() + ".");
     }
@@ -66,7 +93,8 @@ std::string voiceBankFolder(const Session &setting, bool utf8) {
     return folder;
 }
 
-VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
+VoiceBank::VoiceBank(std::string folderPath, const BankLimits &limits)
+    : folder(std::move(folderPath)) {
     if (!platform::isFolder(folder))
         throw notRead(folder + " is not a folder.");
     // The names are views into the listings and the oto.ini texts, which stay where they are
@@ -84,56 +112,34 @@ VoiceBank::VoiceBank(std::string folderPath) : folder(std::move(folderPath)) {
     while (!pending.empty()) {
         const Pending at = std::move(pending.back());
         pending.pop_back();
-        try {
-            listings.push_back(platform::listFolder(at.path));
-        } catch (const Exception &) {
-            throw notRead(at.path + " could not be read.");
-        }
-        if ((entries += listings.back().size()) > maxEntries)
-            throw notRead("more than " + std::to_string(maxEntries) + " entries.");
+        listings.push_back(readOrThrow(platform::listFolder, at.path));
+        if ((entries += listings.back().size()) > limits.entries)
+            throw notRead("more than " + std::to_string(limits.entries) + " entries.");
         const std::string parent =
             isSeparator(at.path.back()) ? at.path : at.path + platform::pathSeparator;
         for (const platform::FolderEntry &entry : listings.back()) {
             const std::string_view name = entry.name;
             if (entry.kind == platform::FolderEntry::folder) {
-                if (at.level == maxLevels)
-                    throw notRead("more than " + std::to_string(maxLevels) + " levels of folders.");
+                if (at.level == limits.levels)
+                    throw notRead("more than " + std::to_string(limits.levels) +
+                                  " levels of folders.");
                 pending.push_back({parent + entry.name, at.level + 1});
             } else if (entry.kind == platform::FolderEntry::file && endsWithAnyCase(name, ".wav")) {
                 names.push_back(name.substr(0, name.size() - 4));
             } else if (entry.kind == platform::FolderEntry::file && name.size() == 7 &&
                        endsWithAnyCase(name, "oto.ini")) {
-                const std::string path = parent + entry.name;
-                try {
-                    otoBytes += platform::fileSize(path);
-                    if (otoBytes <= maxOtoBytes)
-                        texts.push_back(platform::readWhole(path));
-                } catch (const Exception &) {
-                    throw notRead(path + " could not be read.");
-                }
-                if (otoBytes > maxOtoBytes)
-                    throw notRead("more than 64 MiB of oto.ini text.");
+                texts.push_back(readOtoIni(parent + entry.name, otoBytes, limits.otoBytes));
                 for (std::string_view alias : otoAliases(texts.back()))
                     names.push_back(alias);
             }
         }
     }
-    // A name may come more than once, and in both encodings: it is counted once by the hash of
-    // its UTF-8 form, which only the count relies on. Kept twice, it costs less than finding out.
-    std::vector<size_t> distinct;
-    distinct.reserve(names.size());
+    count = names.size();
     size_t bytes = 0;
     for (std::string_view name : names)
         bytes += name.size() + 1;
     forms.reserve(2 * bytes);
-    for (std::string_view name : names) {
-        const std::vector<std::string> nameForms = byteForms(name);
-        const bool utf8 = isValidUtf8(name);
-        distinct.push_back(std::hash<std::string_view>()(
-            utf8 || nameForms.size() == 1 ? nameForms[0] : nameForms[1]));
-        for (const std::string &form : nameForms)
+    for (std::string_view name : names)
+        for (const std::string &form : byteForms(name))
             forms.append(form).push_back('\n');
-    }
-    std::sort(distinct.begin(), distinct.end());
-    count = static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "utauio/session.h"
+#include "utauio/inout_data.h"
 
 #include <string>
 #include <string_view>
@@ -11,26 +11,35 @@
 // name (before the "=") without its extension. Views into text.
 std::vector<std::string_view> otoAliases(std::string_view text);
 
-// The voice bank's folder, as a path of ours, from the settings section's VoiceDir; utf8 when
-// the song came as UTF-8 (with a byte-order mark). Throws an Exception whose message is the
-// reason when VoiceDir names no folder to read: missing, empty, or a %...% placeholder.
-std::string voiceBankFolder(const Session &setting, bool utf8);
+// The voice bank's folder that the song's settings section names in VoiceDir, as a path of ours:
+// its bytes read as UTF-8 when the song is marked UTF-8, else in the host's own encoding
+// (platform::folderFromHost), without trailing separators unless it is a root ("/", "C:\").
+// Nothing on disk is looked at: whether the folder is there is VoiceBank's to find. Throws an
+// Exception whose message is the reason when VoiceDir names no folder to read: the section has
+// no VoiceDir, it is empty, it holds a %...% placeholder (the host sent it unexpanded), or its
+// bytes are not text of that encoding.
+std::string voiceBankFolder(const InoutData &song);
+
+// How much of a voice bank is read before it counts as past reading.
+struct BankLimits {
+    size_t entries = 100000;                   // files and folders, all listings together
+    size_t levels = 16;                        // of folders below the bank's own
+    unsigned long long otoBytes = 64ull << 20; // of all oto.ini files together
+};
 
 // The names under which a voice bank's samples are sung: every alias of every oto.ini and every
 // .wav file's name without its extension, in the folder and its subfolders at any depth.
 class VoiceBank {
   public:
     // Reads the bank whole. Throws an Exception whose message is the reason when it cannot:
-    // folder is not a folder, a folder or oto.ini could not be read, or the bank is past the
-    // limits below. Links to folders are not walked into.
-    explicit VoiceBank(std::string folder);
-
-    static constexpr size_t maxEntries = 100000, maxLevels = 16;
-    static constexpr unsigned long long maxOtoBytes = 64ull << 20;
+    // folder is not a folder, a folder or oto.ini could not be read, or the bank is past
+    // limits. Links to folders are not walked into.
+    explicit VoiceBank(std::string folder, const BankLimits &limits = {});
 
     const std::string folder;
     // Whether some name, in any byte form a lyric may arrive in, contains text.
     bool anyNameContains(std::string_view text) const { return forms.find(text) != forms.npos; }
+    // The names as found, one that comes again counted again.
     size_t nameCount() const { return count; }
 
   private:
