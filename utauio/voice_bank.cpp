@@ -13,8 +13,6 @@ namespace {
 
 Exception notRead(const std::string &reason) { return Exception("Exception", reason); }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // A count of bytes as people read it: N MiB, N KiB or N bytes.
 std::string bytesText(unsigned long long bytes) {
     if (bytes % (1 << 20) == 0)
@@ -24,12 +22,16 @@ std::string bytesText(unsigned long long bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
-// What operation gives for path, or else the reason that path could not be read.
+// operation(path); when that fails, an Exception saying that path could not be read and the
+// system's reason.
 template <class Operation> auto readOrThrow(Operation operation, const std::string &path) {
     try {
         return operation(path);
-    } catch (const Exception &) {
-        throw notRead(path + " could not be read.");
+    } catch (const Exception &e) {
+        // The texts of Windows end in a full stop ("." or "。"), those of POSIX do not.
+        const std::string_view text = e.systemText;
+        const char *end = text.ends_with('.') || text.ends_with("\xE3\x80\x82") ? "" : ".";
+        throw notRead(path + " could not be read: " + e.systemText + end);
     }
 }
 
@@ -87,7 +89,7 @@ std::string voiceBankFolder(const InoutData &song) {
         throw notRead("VoiceDir could not be converted: " + e.description() + ".");
     }
     // A trailing separator is allowed, but a root ("/", "C:\") keeps its own.
-    while (folder.size() > 1 && isSeparator(folder.back()) &&
+    while (folder.size() > 1 && platform::isPathSeparator(folder.back()) &&
            !(folder.size() == 3 && folder[1] == ':'))
         folder.pop_back();
     return folder;
@@ -96,7 +98,8 @@ std::string voiceBankFolder(const InoutData &song) {
 VoiceBank::VoiceBank(std::string folderPath, const BankLimits &limits)
     : folder(std::move(folderPath)) {
     if (!platform::isFolder(folder))
-        throw notRead(folder + " is not a folder.");
+        throw notRead(folder +
+                      (platform::exists(folder) ? " is not a folder." : " does not exist."));
     // The names are views into the listings and the oto.ini texts, which stay where they are
     // until the walk is done.
     std::deque<std::vector<platform::FolderEntry>> listings;
@@ -116,7 +119,7 @@ VoiceBank::VoiceBank(std::string folderPath, const BankLimits &limits)
         if ((entries += listings.back().size()) > limits.entries)
             throw notRead("more than " + std::to_string(limits.entries) + " entries.");
         const std::string parent =
-            isSeparator(at.path.back()) ? at.path : at.path + platform::pathSeparator;
+            platform::isPathSeparator(at.path.back()) ? at.path : at.path + platform::pathSeparator;
         for (const platform::FolderEntry &entry : listings.back()) {
             const std::string_view name = entry.name;
             if (entry.kind == platform::FolderEntry::folder) {

@@ -32,8 +32,8 @@ struct BankLimits {
 class VoiceBank {
   public:
     // Reads the bank whole. Throws an Exception whose message is the reason when it cannot:
-    // folder is not a folder, a folder or oto.ini could not be read, or the bank is past
-    // limits. Links to folders are not walked into.
+    // folder does not exist or is not a folder, a folder or oto.ini could not be read (with the
+    // system's reason), or the bank is past limits. Links to folders are not walked into.
     explicit VoiceBank(std::string folder, const BankLimits &limits = {});
 
     const std::string folder;

@@ -82,7 +82,7 @@ def test_releases_do_to_the_example_what_the_readmes_show(scratch):
     assert log_lines(cwd / "tessal.log")[2:] == [
         "Vowels: a i u e o あ い う え お".encode(encoding), b"checkprev: on", b"checkbank: on",
         b"Temporary file name: " + ansi(native_path(song)), b"Temporary file read.",
-        b"Voice bank not read: C:\\Program Files (x86)\\UTAU\\voice\\uta is not a folder.",
+        b"Voice bank not read: C:\\Program Files (x86)\\UTAU\\voice\\uta does not exist.",
         b'Without the voice bank, every vowel after a rest gets "- ".', b"Lyrics changed: 3", *SUCCESS]
     shown = tuple([lyric.decode(encoding) for lyric in lyrics(text)]
                   for text in (example, song.read_bytes()))
