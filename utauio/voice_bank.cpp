@@ -2,12 +2,14 @@
 
 #include "platform/platform.h"
 #include "support/byte_forms.h"
+#include "support/cp932.h"
 #include "support/failure.h"
 #include "support/lines.h"
 #include "support/utf8.h"
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -53,6 +55,31 @@ bool endsWithAnyCase(std::string_view name, std::string_view ending) {
                });
 }
 
+// The characters that continue the syllable before them, in every byte form a name may hold
+// them in: the small kana (hiragana, katakana, half-width) and the voicing marks (spacing,
+// combining, half-width).
+const std::vector<std::string> &continuations() {
+    static const std::vector<std::string> forms = [] {
+        std::vector<char32_t> characters{0x3099, 0x309A, 0x309B, 0x309C, 0xFF9E, 0xFF9F};
+        for (char32_t small : {0x3041, 0x3043, 0x3045, 0x3047, 0x3049, 0x3063, 0x3083, 0x3085,
+                               0x3087, 0x308E}) // ぁぃぅぇぉっゃゅょゎ
+            characters.insert(characters.end(), {small, small + 0x60}); // and ァ to ヮ
+        for (char32_t c = 0xFF67; c <= 0xFF6F; ++c)                     // ｧ to ｯ
+            characters.push_back(c);
+        std::vector<std::string> all;
+        for (char32_t c : characters) {
+            std::string utf8;
+            appendUtf8(utf8, c);
+            for (std::optional<std::string> form : {utf8ToCp932(utf8), platform::ansiForm(utf8)})
+                if (form)
+                    all.push_back(std::move(*form));
+            all.push_back(std::move(utf8));
+        }
+        return all;
+    }();
+    return forms;
+}
+
 } // namespace
 
 std::vector<std::string_view> otoAliases(std::string_view text) {
@@ -93,6 +120,17 @@ std::string voiceBankFolder(const InoutData &song) {
            !(folder.size() == 3 && folder[1] == ':'))
         folder.pop_back();
     return folder;
+}
+
+bool VoiceBank::anyNameContains(std::string_view text) const {
+    const std::vector<std::string> &continuing = continuations();
+    for (size_t at = forms.find(text); at != forms.npos; at = forms.find(text, at + 1)) {
+        const std::string_view after = std::string_view(forms).substr(at + text.size());
+        if (std::none_of(continuing.begin(), continuing.end(),
+                         [&](const std::string &c) { return after.starts_with(c); }))
+            return true;
+    }
+    return false;
 }
 
 VoiceBank::VoiceBank(std::string folderPath, const BankLimits &limits)

@@ -37,8 +37,10 @@ class VoiceBank {
     explicit VoiceBank(std::string folder, const BankLimits &limits = {});
 
     const std::string folder;
-    // Whether some name, in any byte form a lyric may arrive in, contains text.
-    bool anyNameContains(std::string_view text) const { return forms.find(text) != forms.npos; }
+    // Whether some name, in any byte form a lyric may arrive in, holds text followed by nothing
+    // that continues its last syllable (a small kana, a voicing mark): "- いぇ" does not answer
+    // for "- い", but "- いA3", "- い_C4" and "- い強" do.
+    bool anyNameContains(std::string_view text) const;
     // The names as found, one that comes again counted again.
     size_t nameCount() const { return count; }
 
