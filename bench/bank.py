@@ -62,7 +62,7 @@ def main():
         t_plugin, t_floor = median_times(
             [([str(program), str(work)], source, work),
              ([str(build / "bench/list_bank"), str(bank)], None, None)], scratch, args.runs)
-        log = (scratch / "tessal.log").read_bytes().decode("cp932", "replace").splitlines()
+        log = (scratch / "tessal.log").read_bytes().decode("utf-8", "replace").splitlines()
     print(f"bank: {len(PITCHES)} folders of 3000 .wav files and a 3000-line oto.ini; "
           f"medians of {args.runs} runs")
     print(f"tessal, checkbank=1   {t_plugin * 1e3:8.1f} ms")
