@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::literals;
+
 using Keys = std::vector<std::string>;
 
 // Keys order by their hash h = h * 11 + byte, then by their bytes taken as signed, a proper
@@ -103,26 +105,20 @@ TEST(EntryMap, MatchesAPlainReference) {
     }
 }
 
-// A bank's files are input nobody checked: NUL bytes, invalid UTF-8 and Shift-JIS, no line end,
-// a 10 MB line. Reading ends in names, each kept in both encodings and counted as found.
+// A bank's files are input nobody checked: NUL bytes, bytes of no encoding, no final line end,
+// a 10 MB line, OTO.INI in capitals, a link back up (not walked into).
 TEST(VoiceBank, BadFilesEndInNames) {
     ScratchDir dir;
     std::filesystem::create_directories(dir.file("bank/sub"));
-    writeFile(dir.file("bank/oto.ini"),
-              std::string("\0=\0- a\0,\xFF\r\n\x81=- \x82\xA0,\xE3\n", 21) +
-                  "x.wav=" + std::string(10 << 20, 'k') + "- i");
-    writeFile(dir.file("bank/sub/OTO.INI"), "\xEF\xBB\xBF\xE3\x81\x82.wav=,1"); // an empty alias
-    // Named in UTF-8 whatever the code page of the narrow file functions.
-    std::ofstream(dir.path / std::filesystem::path(u8"bank/sub/- \u3042.WAV"));
-    // A link back up is not walked into (where the system lets the test make one).
-    std::error_code noLinks;
+    writeFile(dir.file("bank/sub/OTO.INI"), std::string("\0=\0- a\0,\xFF\r\n\x81=\xE3\n", 15) +
+                                                "x.wav=" + std::string(10 << 20, 'k') + "- i");
+    std::error_code noLinks; // where the system lets the test make one
     std::filesystem::create_directory_symlink(dir.path / "bank", dir.path / "bank/sub/up", noLinks);
     const VoiceBank bank(dir.file("bank"));
-    EXPECT_EQ(bank.nameCount(), 5u); // "- あ" comes twice, once in each encoding
-    for (const char *name :
-         {"- a", "k- i", "- \xE3\x81\x82", "- \x82\xA0", "\n\xE3\x81\x82\n", "\n\x82\xA0\n"})
+    EXPECT_EQ(bank.nameCount(), 3u);
+    for (std::string_view name : {"\0- a\0"sv, "\n\xE3\n"sv, "k- i\n"sv})
         EXPECT_TRUE(bank.anyNameContains(name)) << name;
-    for (const char *name : {"x.wav", "\xFF", "1"})
+    for (std::string_view name : {"\xFF"sv, "x.wav"sv})
         EXPECT_FALSE(bank.anyNameContains(name)) << name;
 }
 
