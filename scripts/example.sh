@@ -24,8 +24,6 @@ echo "Lyrics before and after (first PREV, last NEXT):"
 paste <(lyrics examples/selection.tmp) <(lyrics "$work/selection.tmp") | sed 's/\t/  ->  /'
 echo
 echo "$work/tessal.log:"
-# The Vowels line holds the Shift-JIS settings' kana as read; shown as a Windows user sees them.
-tr -d '\r' <"$work/tessal.log" | while IFS= read -r line; do
-    case $line in Vowels:*) iconv -f cp932 -t utf-8 <<<"$line" ;; *) printf '%s\n' "$line" ;; esac
-done
+# In UTF-8 here, the Shift-JIS settings' kana among it.
+tr -d '\r' <"$work/tessal.log"
 echo "exit status: $status"
