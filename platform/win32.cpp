@@ -34,13 +34,13 @@ Exception conversionFailure(DWORD code) {
     return code == ERROR_NO_UNICODE_TRANSLATION ? invalidUtf8() : conversionError(systemText(code));
 }
 
-// codePage is CP_UTF8 or CP_ACP.
-std::wstring toWide(std::string_view text, UINT codePage) {
+// codePage is CP_UTF8 or CP_ACP; strict refuses ANSI bytes that are no character too.
+std::wstring toWide(std::string_view text, UINT codePage, bool strict = false) {
     if (text.empty())
         return {};
     // Invalid UTF-8 is refused rather than silently replaced; ANSI text has no invalid form
-    // worth refusing.
-    DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    // worth refusing, unless the caller must tell whether it is ANSI text at all.
+    DWORD flags = codePage == CP_UTF8 || strict ? MB_ERR_INVALID_CHARS : 0;
     int size = static_cast<int>(text.size());
     int length = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
     if (length == 0)
@@ -51,7 +51,8 @@ std::wstring toWide(std::string_view text, UINT codePage) {
     return wide;
 }
 
-std::string fromWide(std::wstring_view text, UINT codePage) {
+// lacking (with CP_ACP only) is set when a character the code page lacks was replaced.
+std::string fromWide(std::wstring_view text, UINT codePage, BOOL *lacking = nullptr) {
     if (text.empty())
         return {};
     // Best fit would turn a character the code page lacks into a look-alike (even into "\"
@@ -59,12 +60,12 @@ std::string fromWide(std::wstring_view text, UINT codePage) {
     DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     int size = static_cast<int>(text.size());
     int length =
-        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, lacking);
     if (length == 0)
         throw conversionFailure(GetLastError());
     std::string narrow(static_cast<size_t>(length), '\0');
     if (WideCharToMultiByte(codePage, flags, text.data(), size, narrow.data(), length, nullptr,
-                            nullptr) == 0)
+                            lacking) == 0)
         throw conversionFailure(GetLastError());
     return narrow;
 }
@@ -288,33 +289,20 @@ std::optional<std::string> ansiForm(std::string_view utf8) {
     if (GetACP() == CP_UTF8)
         return std::nullopt;
     try {
-        const std::wstring wide = toWide(utf8, CP_UTF8);
         BOOL lacking = FALSE;
-        const int size = static_cast<int>(wide.size());
-        const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size,
-                                               nullptr, 0, nullptr, &lacking);
-        std::string narrow(static_cast<size_t>(length), '\0');
-        if (length == 0 || lacking ||
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, narrow.data(),
-                                length, nullptr, &lacking) == 0 ||
-            lacking)
-            return std::nullopt;
-        return narrow;
+        std::string form = fromWide(toWide(utf8, CP_UTF8), CP_ACP, &lacking);
+        return lacking ? std::nullopt : std::optional<std::string>(std::move(form));
     } catch (const Exception &) {
         return std::nullopt;
     }
 }
 
 std::optional<std::string> unmarkedToUtf8(std::string_view text) {
-    // Refused rather than replaced: a byte that is no character of the code page is no text.
-    const int size = static_cast<int>(text.size());
-    const int length =
-        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (length == 0)
-        return text.empty() ? std::optional<std::string>("") : std::nullopt;
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
-    return fromWide(wide, CP_UTF8);
+    try {
+        return fromWide(toWide(text, CP_ACP, true), CP_UTF8);
+    } catch (const Exception &) {
+        return std::nullopt;
+    }
 }
 
 Clock now() {
